@@ -1,0 +1,52 @@
+/* rtengine: error codes, their texts and the break-on-library-errors switch. */
+#ifndef RTE_ERRORS_H
+#define RTE_ERRORS_H
+
+#include "rte_api.h"
+
+/* Codes of the user-interface library (magnitude below 1000). Every one has a text in
+ * GetUILErrorString. */
+enum {
+    RTE_UIE_NO_ERROR = 0,
+    RTE_UIE_OUT_OF_MEMORY = -12,
+    RTE_UIE_COUNT_BELOW_ONE = -14,
+    RTE_UIE_INVALID_CONTROL = -42,
+    RTE_UIE_INVALID_PANEL = -45,
+    RTE_UIE_INVALID_ATTRIBUTE = -46,
+    RTE_UIE_BUFFER_TOO_SMALL = -57,
+    RTE_UIE_INVALID_FORMAT = -63,
+    RTE_UIE_NULL_ARGUMENT = -65,
+    RTE_UIE_UNKNOWN_FONT = -89,
+    RTE_UIE_INVALID_ATTRIBUTE_VALUE = -90,
+    RTE_UIE_TOO_MANY_FILES_OPEN = -91,
+    RTE_UIE_IO_ERROR = -93,
+    RTE_UIE_FILE_NOT_FOUND = -94,
+    RTE_UIE_ACCESS_DENIED = -95,
+    RTE_UIE_DISK_FULL = -97,
+    RTE_UIE_BAD_PATH_NAME = -100
+};
+
+RTE_EXTERN_C_BEGIN
+
+/* Text of a user-interface library code; an unknown code gives
+ * "Unknown user interface library error". Never null; static, do not free. */
+RTE_API const char *GetUILErrorString(int errorCode);
+
+/* Break on library errors: a process-wide switch, off when the engine starts. While
+ * it is on, every engine call that fails hands its name and code to the library-error
+ * handler before returning. */
+RTE_API int GetBreakOnLibraryErrors(void);
+/* Sets the switch (nonzero = on) and returns the previous setting. */
+RTE_API int SetBreakOnLibraryErrors(int on);
+RTE_API void EnableBreakOnLibraryErrors(void);
+RTE_API void DisableBreakOnLibraryErrors(void);
+
+/* The handler receives the failing function's name and its code. The default writes
+ * one line to standard error: "rtengine: <function> failed with code <code>". */
+typedef void (*RTE_LibraryErrorHandler)(const char *function, int errorCode);
+/* Installs a handler (null: the default) and returns the previous one. */
+RTE_API RTE_LibraryErrorHandler RTE_SetLibraryErrorHandler(RTE_LibraryErrorHandler handler);
+
+RTE_EXTERN_C_END
+
+#endif

@@ -1,0 +1,56 @@
+/* rtengine: the process model. A program attaches the engine before its main work
+ * and detaches it after; while attached, the engine publishes a detach flag (0
+ * attached, 1 detached) in a named 4-byte shared memory, so that code which must not
+ * run after detach can ask. On Windows that is a page-file backed mapping named
+ * "RT Engine Shmem for RTEHasBeenDetached, <process id>"; elsewhere the flag is kept
+ * in the process and read with RTE_ReadDetachFlag. */
+#ifndef RTE_PROCESS_H
+#define RTE_PROCESS_H
+
+#include "rte_api.h"
+
+/* Base of the shared-memory name; the process id follows after ", ". */
+#define RTE_DETACH_SHMEM_BASE "RT Engine Shmem for RTEHasBeenDetached"
+#define RTE_DETACH_SHMEM_BASE_SUPPORT "RT Engine Shmem for RTEHasBeenDetached for Support"
+
+/* One public symbol of a program: its name and address. Tables end with a null name. */
+typedef struct RTE_PublicSymbol {
+    const char *name;
+    void *address;
+} RTE_PublicSymbol;
+
+RTE_EXTERN_C_BEGIN
+
+/* Attaches the engine for the program (module instance: its handle; may be null) with
+ * its table of public symbols (may be null). Returns 1 attached, 0 failure. Attaching
+ * again while attached returns 1 and keeps the first table. */
+RTE_API int InitRTEDll(void *moduleInstance, const RTE_PublicSymbol *symbols);
+
+/* Detaches: the flag reads 1 from now on and the engine's exit clean-up runs. Returns 0,
+ * or -1 when the engine was not attached. */
+RTE_API int CloseRTEDll(void *moduleInstance);
+
+/* Nonzero while attached. */
+RTE_API int RTE_IsAttached(void);
+
+/* Nonzero when the engine runs as "rtsupport.dll"; this engine is always "rtengine.dll". */
+RTE_API int UsingSupportDll(void);
+
+/* Address of a public symbol of the attached program, or null. */
+RTE_API void *RTE_FindPublicSymbol(const char *name);
+
+/* The program's exit list hands over a routine that empties it; the engine calls it
+ * before it ends the process itself (RTEDllAbnormalExit), so exit functions never run
+ * twice. Passing null withdraws it. */
+RTE_API void __RegisterAtExitCleanup(void (*emptyExitList)(void));
+
+/* Ends the process with code after an exit() while attached: empties the program's
+ * exit list through the handed-over routine, detaches and ends the process. */
+RTE_API void RTEDllAbnormalExit(int code);
+
+/* The published detach flag: 0 attached, 1 detached or never attached. */
+RTE_API int RTE_ReadDetachFlag(void);
+
+RTE_EXTERN_C_END
+
+#endif

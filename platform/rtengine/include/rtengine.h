@@ -1,0 +1,12 @@
+/* rtengine: our run-time engine. Include this one header for all its families. */
+#ifndef RTENGINE_H
+#define RTENGINE_H
+
+#include "rte_api.h"
+#include "rte_errors.h"
+#include "rte_popup.h"
+#include "rte_format.h"
+#include "rte_files.h"
+#include "rte_process.h"
+
+#endif

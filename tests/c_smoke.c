@@ -1,0 +1,30 @@
+/* The public headers compile as C99 and their functions link and run from C. */
+#include <stdio.h>
+#include <string.h>
+
+#include "rtengine.h"
+#include "toolbox.h"
+
+static int failures = 0;
+
+static void check(int condition, const char *what) {
+    if (!condition) {
+        fprintf(stderr, "c_smoke: %s\n", what);
+        ++failures;
+    }
+}
+
+int main(void) {
+    char text[64];
+    int old = SetBOLE(0);
+    int size = 0;
+
+    check(Fmt(text, "%s<%s-%s", "a", "b") == 3 && strcmp(text, "a-b") == 0, "Fmt");
+    check(FileExists("no such file here.txt", &size) == 0 && size == -1, "FileExists");
+    check(strlen(GetUILErrorString(RTE_UIE_OUT_OF_MEMORY)) > 0, "GetUILErrorString");
+    check(TbErrOutOfMemory == -5071, "TbErrOutOfMemory");
+    DoAssert(1, "c_smoke", __LINE__, NULL);
+    SetBOLE(old);
+    printf("c_smoke: %s\n", failures ? "failed" : "passed");
+    return failures ? 1 : 0;
+}

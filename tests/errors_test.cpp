@@ -1,0 +1,100 @@
+// Assertions and the break-on-library-errors helper.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "test_support.h"
+#include "toolbox.h"
+
+using testing_support::RecordingPresenter;
+
+namespace {
+
+// Where a dying child leaves the popup it showed. The name is the same in the parent
+// and in the child (on Windows a death test runs in a new process, not a fork).
+std::string popupLogPath() {
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return (std::filesystem::temp_directory_path() /
+            (std::string("toolbox-assert-") + test->name() + ".txt"))
+        .string();
+}
+
+// In a dying child, the popup's title and text are written to a file the parent reads.
+void writePopupToLog(const char *title, const char *text) {
+    if (FILE *log = std::fopen(popupLogPath().c_str(), "wb")) {
+        std::fprintf(log, "%s|%s", title, text);
+        std::fclose(log);
+    }
+}
+
+class AssertDeathTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        std::remove(popupLogPath().c_str());
+    }
+    void TearDown() override { std::remove(popupLogPath().c_str()); }
+    // Runs DoAssert(0, ...) in a child that must abort and returns what it showed.
+    std::string shownBy(const char *file, int line, const char *message) {
+        EXPECT_DEATH(
+            {
+                RTE_SetPopupPresenter(writePopupToLog);
+                DoAssert(0, file, line, message);
+            },
+            "");
+        return testing_support::readFile(popupLogPath());
+    }
+};
+
+TEST(Assert, PassingCheckHasNoEffect) {
+    RecordingPresenter recorder;
+    DoAssert(1, "toolbox", 10, "never shown");
+    DoAssert(-3, nullptr, 0, nullptr);
+    EXPECT_TRUE(recorder.shown().empty());
+}
+
+TEST_F(AssertDeathTest, NullMessageShowsTheDefaultTextLineAndFile) {
+    EXPECT_EQ(shownBy("toolbox", 120, nullptr),
+              "Assert|Assert!\n\nProgramming error detected.\n\nThe error was detected on line "
+              "120 of file 'toolbox'.\n\nProgram aborting.");
+}
+
+TEST_F(AssertDeathTest, OwnMessageIsShownWhole) {
+    std::string message(182 - 3 - 7, 'm');  // the most that fits with line 120 and "toolbox"
+    std::string shown = shownBy("toolbox", 120, message.c_str());
+    EXPECT_EQ(shown.size(), 7 + 255u);
+    EXPECT_NE(shown.find("\n\n" + message + "\n\n"), std::string::npos);
+}
+
+// A message too long for the 256-byte text is shortened, never the line or file.
+TEST_F(AssertDeathTest, LongMessageIsShortenedAndMarked) {
+    std::string message(400, 'm');
+    std::string shown = shownBy("toolbox", 120, message.c_str());
+    EXPECT_EQ(shown.size(), 7 + 255u);
+    EXPECT_NE(shown.find("m...\n\nThe error was detected on line 120 of file 'toolbox'."
+                         "\n\nProgram aborting."),
+              std::string::npos)
+        << shown;
+}
+
+// With a file name that alone overfills the text, the text is cut at the buffer's end.
+TEST_F(AssertDeathTest, HugeFileNameIsCutAtTheEnd) {
+    std::string file(300, 'f');
+    std::string shown = shownBy(file.c_str(), 5, "short");
+    EXPECT_EQ(shown.size(), 7 + 255u);
+    EXPECT_EQ(shown.compare(0, 22, "Assert|Assert!\n\nshort\n"), 0);
+}
+
+TEST(SetBOLE, ReturnsThePreviousSettingAndLeavesTheNewOne) {
+    int found = GetBreakOnLibraryErrors();
+    EnableBreakOnLibraryErrors();
+    EXPECT_NE(SetBOLE(0), 0);
+    EXPECT_EQ(GetBreakOnLibraryErrors(), 0);
+    EXPECT_EQ(SetBOLE(0), 0);
+    EXPECT_EQ(SetBOLE(1), 0);
+    EXPECT_NE(GetBreakOnLibraryErrors(), 0);
+    SetBOLE(found);
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+/* toolbox: the general-purpose utility library, one public header.
+ *
+ * Conventions
+ *  - Plain C functions with CamelCase names, object or verb first.
+ *  - Results are signed 32-bit codes: 0 (or a documented positive value) is success,
+ *    negative is failure. The library's own codes are the TbErr... constants below;
+ *    codes of the run-time engine's user-interface library (magnitude below 1000,
+ *    for example -12 out of memory, -65 null argument) pass through unchanged.
+ *    List operations report 1 or 0 instead.
+ *  - A caller's programming error named in a function's contract (typically a null
+ *    pointer where an object is required) goes to DoAssert, which shows the text in a
+ *    popup titled "Assert" and aborts. No other failure aborts or is logged.
+ *  - Memory that a function creates for the caller is freed as its contract says:
+ *    with free() for heap strings, with the family's dispose function otherwise.
+ *  - Paths are zero-terminated 8-bit strings of at most 259 characters (260-byte
+ *    buffers, TB_MAX_PATHNAME_LEN).
+ *  - Functions that call the engine where failure is ordinary switch the engine's
+ *    break-on-library-errors setting off for the call and leave it as they found it.
+ */
+#ifndef TOOLBOX_H
+#define TOOLBOX_H
+
+#include <stddef.h>
+#include <stdio.h>
+
+#if defined(_WIN32) && defined(TOOLBOX_BUILDING_DLL)
+#  define TOOLBOX_API __declspec(dllexport)
+#elif defined(_WIN32) && defined(TOOLBOX_DLL)
+#  define TOOLBOX_API __declspec(dllimport)
+#elif defined(__GNUC__)
+#  define TOOLBOX_API __attribute__((visibility("default")))
+#else
+#  define TOOLBOX_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define TB_MAX_PATHNAME_LEN 260
+
+/* The library's error codes; their messages come from GetToolboxErrorString. */
+enum {
+    TbErrFileOpenForReading = -5001,
+    TbErrFileRead = -5002,
+    TbErrNoTempFileName = -5003,
+    TbErrTempFileCreate = -5004,
+    TbErrFileFormat = -5005,
+    TbErrUnexpectedEof = -5006,
+    TbErrInvalidInteger = -5021,
+    TbErrInvalidUnsigned = -5022,
+    TbErrInvalidFloat = -5023,
+    TbErrInvalidBoolean = -5024,
+    TbErrMissingSection = -5025,
+    TbErrMissingItem = -5026,
+    TbErrUnrecognizedValue = -5027,
+    TbErrOperationInProgress = -5050,
+    TbErrTooManyItems = -5051,
+    TbErrDuplicateItem = -5052,
+    TbErrNotChildPanel = -5060,
+    TbErrRegKeyOpen = -5065,
+    TbErrRegValueSet = -5066,
+    TbErrRegValueAccess = -5067,
+    TbErrRegValueMissing = -5068,
+    TbErrRegValueType = -5069,
+    TbErrRegKeyMissing = -5070,
+    TbErrOutOfMemory = -5071,
+    TbErrInvalidDisplayItem = -5075,
+    TbErrMsgCallbackNotInstalled = -5080,
+    TbErrMsgCallbackInstalled = -5081,
+    TbErrPanelNotTopLevel = -5082,
+    TbErrPanelNoCallback = -5083,
+    TbErrDragDropNotEnabled = -5084,
+    TbErrInvalidMsgCallbackMode = -5085,
+    TbErrNoTrayMenu = -5087,
+    TbErrInvalidTrayMenuItem = -5088,
+    TbErrInvalidTrayIcon = -5089,
+    TbErrIconLoad = -5090,
+    TbErrSystemDllLoad = -5093,
+    TbErrSystemFunctionMissing = -5094,
+    TbErrUnknownSystem = -5095
+};
+
+/* ======================================================================== */
+/* Assertions and library-error breaking                                    */
+
+/* Returns at once when passed is nonzero. Otherwise composes "Assert!\n\n<message>\n\n
+ * The error was detected on line <line> of file '<fileName>'.\n\nProgram aborting."
+ * (message null: "Programming error detected.") in a 256-byte buffer, shows it with
+ * MessagePopup("Assert", ...) and aborts. A text too long for the buffer keeps its
+ * fixed parts, line and file name; the message is shortened and ends in "...". */
+TOOLBOX_API void DoAssert(int passed, const char *fileName, int line, const char *message);
+
+/* Switches the engine's break-on-library-errors setting on (nonzero) or off and
+ * returns the setting as it was. Usual use: old = SetBOLE(0); ...; SetBOLE(old). */
+TOOLBOX_API int SetBOLE(int on);
+
+/* end of Assertions and library-error breaking                             */
+/* ======================================================================== */
+
+/* ======================================================================== */
+/* Error strings                                                            */
+
+/* end of Error strings                                                     */
+/* ======================================================================== */
+
+/* ======================================================================== */
+/* Files                                                                    */
+
+/* 1 when the file exists, 0 when it does not, -12 (out of memory) or -93 (any other
+ * failure). When size is not null it receives the size in bytes, or -1 when the file
+ * is absent or the call failed; sizes above INT_MAX are reported as INT_MAX. */
+TOOLBOX_API int FileExists(const char *path, int *size);
+
+/* Whether path could be written, into *writable (1 or 0): an existing file is opened
+ * for update (contents untouched), a missing one is created and removed again.
+ * Returns 0, -91 (too many files open) or -93; -65 for a null argument. */
+TOOLBOX_API int GetFileWritability(const char *path, int *writable);
+
+/* Removes the file if it is there; reports nothing. A null path does nothing. */
+TOOLBOX_API void RemoveFileIfExists(const char *path);
+
+/* Replaces target by source: removes target, then renames source to target. Returns
+ * 0, -12, -93, -94 (source missing: target is left alone), -95, -97 or -100. When the
+ * rename itself fails the target is already gone and the source is unchanged. */
+TOOLBOX_API int DeleteAndRename(const char *source, const char *target);
+
+/* Size of an open stream's file into *size; the stream's position is kept. 0 or -93
+ * (also for null arguments). */
+TOOLBOX_API int BinaryFileSize(FILE *stream, long *size);
+
+/* end of Files                                                             */
+/* ======================================================================== */
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,59 @@
+// Errors and diagnostics: the assertion routine and the break-on-library-errors helper.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "toolbox_internal.h"
+
+namespace {
+
+constexpr size_t kAssertTextSize = 256;
+constexpr char kDefaultAssertMessage[] = "Programming error detected.";
+constexpr char kAssertFormat[] =
+    "Assert!\n\n%s\n\nThe error was detected on line %d of file '%s'.\n\nProgram aborting.";
+constexpr char kEllipsis[] = "...";
+
+// Composes the assertion text into text (kAssertTextSize bytes). When it does not fit,
+// the message is shortened and marked with "..." so that the line and the file name,
+// which say where the error is, survive; only a file name too long for even that is cut
+// at the end of the buffer.
+void composeAssertText(char *text, const char *fileName, int line, const char *message) {
+    int whole = std::snprintf(nullptr, 0, kAssertFormat, message, line, fileName);
+    size_t messageLength = std::strlen(message);
+    if (whole >= 0 && static_cast<size_t>(whole) >= kAssertTextSize) {
+        size_t excess = static_cast<size_t>(whole) - (kAssertTextSize - 1);
+        if (excess + sizeof kEllipsis - 1 <= messageLength) {
+            char shortened[kAssertTextSize];
+            size_t keep = messageLength - excess - (sizeof kEllipsis - 1);
+            std::memcpy(shortened, message, keep);
+            std::memcpy(shortened + keep, kEllipsis, sizeof kEllipsis);
+            std::snprintf(text, kAssertTextSize, kAssertFormat, shortened, line, fileName);
+            return;
+        }
+    }
+    std::snprintf(text, kAssertTextSize, kAssertFormat, message, line, fileName);
+}
+
+}  // namespace
+
+extern "C" {
+
+void DoAssert(int passed, const char *fileName, int line, const char *message) {
+    if (passed) return;
+    char text[kAssertTextSize];
+    composeAssertText(text, fileName ? fileName : "", line,
+                      message ? message : kDefaultAssertMessage);
+    MessagePopup("Assert", text);
+    std::abort();
+}
+
+int SetBOLE(int on) {
+    int previous = GetBreakOnLibraryErrors();
+    if (on)
+        EnableBreakOnLibraryErrors();
+    else
+        DisableBreakOnLibraryErrors();
+    return previous;
+}
+
+}  // extern "C"

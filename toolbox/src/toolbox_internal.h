@@ -1,0 +1,37 @@
+// Private to toolbox: what the library's families share.
+#ifndef TOOLBOX_INTERNAL_H
+#define TOOLBOX_INTERNAL_H
+
+#include "rtengine.h"
+#include "toolbox.h"
+
+// The file name every library assertion reports.
+#define TB_SOURCE_NAME "toolbox"
+
+// Checks a caller's programming error at its start: DoAssert with the library's file
+// name and the line of the check. message may be null for the default text.
+#define TB_ASSERT(condition, message) \
+    DoAssert((condition) ? 1 : 0, TB_SOURCE_NAME, __LINE__, (message))
+
+namespace tb {
+
+// Switches break-on-library-errors off for a scope and restores the setting found,
+// on every way out.
+class BreakingOff {
+public:
+    BreakingOff() : previous_(SetBOLE(0)) {}
+    ~BreakingOff() { SetBOLE(previous_); }
+    BreakingOff(const BreakingOff &) = delete;
+    BreakingOff &operator=(const BreakingOff &) = delete;
+
+private:
+    int previous_;
+};
+
+// The one translation of engine file codes into the user-interface library's file
+// codes (0 stays 0; anything without a closer code is -93).
+int mapEngineFileCode(int engineCode);
+
+}  // namespace tb
+
+#endif
