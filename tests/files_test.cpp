@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#ifndef _WIN32
-#include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
 #endif
 
 #include "test_support.h"
@@ -18,18 +18,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A read-only file is writable for root on POSIX systems; such checks need a user.
-bool permissionsAreEnforced() {
+void makeReadOnly(const std::string &path) {
 #ifdef _WIN32
-    return true;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
 #else
-    return geteuid() != 0;
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
 #endif
 }
 
-void makeReadOnly(const std::string &path) {
-    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
+// Root on POSIX systems (and Wine run by root) may write read-only files: find out
+// whether this machine enforces the read-only state before relying on it.
+bool readOnlyIsEnforced(const ScratchDir &dir) {
+    std::string probe = dir.write("probe.txt", "p");
+    makeReadOnly(probe);
+    FILE *stream = std::fopen(probe.c_str(), "r+b");
+    if (stream) std::fclose(stream);
+    return stream == nullptr;
 }
 
 class Files : public ::testing::Test {
@@ -104,7 +109,7 @@ TEST_F(Files, WritabilityOfMissingAndPresentFiles) {
 }
 
 TEST_F(Files, ReadOnlyFileIsNotWritable) {
-    if (!permissionsAreEnforced()) GTEST_SKIP() << "running as root: permissions are not enforced";
+    if (!readOnlyIsEnforced(dir)) GTEST_SKIP() << "read-only files are writable here (root)";
     std::string path = dir.write("ro.txt", "data");
     makeReadOnly(path);
     int writable = -7;

@@ -6,6 +6,12 @@
 #include <ctime>
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "rtengine.h"
 #include "test_support.h"
 
@@ -159,6 +165,26 @@ TEST_F(EngineFiles, CopyCodes) {
     EXPECT_EQ(RTE_CopyFile("", dir.path("t").c_str()), RTE_FILE_BAD_PATH);
     EXPECT_EQ(RTE_CopyFile(source.c_str(), std::string(300, 'y').c_str()), RTE_FILE_BAD_PATH);
     EXPECT_EQ(GetFileInfo(dir.path("t").c_str(), nullptr), 0);
+}
+
+// A file another handle holds exclusively (Windows), or a folder without write
+// permission (POSIX, unless root), refuses the copy.
+TEST_F(EngineFiles, CopyOntoAProtectedTargetIsAccessDenied) {
+    std::string source = dir.write("source.bin", "x");
+#ifdef _WIN32
+    std::string target = dir.write("held.bin", "held");
+    HANDLE held = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RTE_CopyFile(source.c_str(), target.c_str()), RTE_FILE_ACCESS_DENIED);
+    CloseHandle(held);
+#else
+    if (geteuid() == 0) GTEST_SKIP() << "root is never denied";
+    std::filesystem::create_directory(dir.path("locked"));
+    std::filesystem::permissions(dir.path("locked"), std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::owner_exec);
+    EXPECT_EQ(RTE_CopyFile(source.c_str(), dir.path("locked/t").c_str()), RTE_FILE_ACCESS_DENIED);
+#endif
 }
 
 TEST_F(EngineFiles, RenameNeverReplaces) {

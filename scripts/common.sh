@@ -1,0 +1,55 @@
+# Shared by the scripts: package installation and a throw-away Wine prefix.
+# Source it; it defines functions only.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+
+# ensure_packages PKG...: installs the Debian packages that are missing.
+ensure_packages() {
+  local missing=()
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "ok installed" || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+BUILD_PACKAGES=(cmake make g++ googletest libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64)
+
+# start_wine DIR: a new prefix and home below DIR, a persistent server, exported for
+# every Wine run that follows. stop_wine ends the server.
+start_wine() {
+  export WINEPREFIX="$1/prefix"
+  export TOOLBOX_WINE_HOME="$1/home"
+  export HOME_BEFORE_WINE="$HOME"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  mkdir -p "$TOOLBOX_WINE_HOME"
+  HOME="$TOOLBOX_WINE_HOME" timeout 180 "$WINE" wineboot --init >/dev/null 2>&1 || {
+    echo "wine: the prefix could not be made" >&2
+    return 1
+  }
+  HOME="$TOOLBOX_WINE_HOME" setsid "$WINESERVER" -p </dev/null >/dev/null 2>&1 &
+  HOME="$TOOLBOX_WINE_HOME" timeout 60 "$WINE" wineboot >/dev/null 2>&1 || true
+}
+
+stop_wine() {
+  [ -n "${WINEPREFIX:-}" ] && HOME="$TOOLBOX_WINE_HOME" timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
+}
+
+# configure_and_build PRESET
+configure_and_build() {
+  cmake --preset "$1" >"$ROOT/build/$1.configure.log" 2>&1 || {
+    cat "$ROOT/build/$1.configure.log"
+    return 1
+  }
+  cmake --build --preset "$1" -j "$(nproc)" >"$ROOT/build/$1.build.log" 2>&1 || {
+    grep -E "error|Error" -A3 "$ROOT/build/$1.build.log" | head -60
+    return 1
+  }
+}
