@@ -2,6 +2,8 @@
 #ifndef TOOLBOX_INTERNAL_H
 #define TOOLBOX_INTERNAL_H
 
+#include <cstddef>
+
 #include "rtengine.h"
 #include "toolbox.h"
 
@@ -31,6 +33,16 @@ private:
 // The one translation of engine file codes into the user-interface library's file
 // codes (0 stays 0; anything without a closer code is -93).
 int mapEngineFileCode(int engineCode);
+
+// The library's allocator (the C heap: what it returns is freed with free()). Zero
+// sizes are taken as 1, so a success is never a null pointer.
+void *allocate(size_t size);
+void *allocateZeroed(size_t count, size_t size);
+void *reallocate(void *block, size_t size);
+
+// Test-only (builds with TOOLBOX_FAULT_INJECTION): after `pass` more allocations
+// succeed, the next `fail` allocations return null. failAllocations(0, 0) disarms it.
+void failAllocations(int pass, int fail);
 
 }  // namespace tb
 

@@ -1,0 +1,50 @@
+// The library's allocator: the C heap, so callers free heap strings with free(), with
+// a test-only way to make chosen allocations fail (compiled out unless
+// TOOLBOX_FAULT_INJECTION is set).
+#include <atomic>
+#include <cstdlib>
+
+#include "toolbox_internal.h"
+
+namespace {
+
+#if TOOLBOX_FAULT_INJECTION
+std::atomic<int> allocationsToPass{0};
+std::atomic<int> allocationsToFail{0};
+
+// True when this allocation is one the test asked to fail.
+bool injectFailure() {
+    if (allocationsToFail.load() <= 0) return false;
+    if (allocationsToPass.load() > 0) {
+        --allocationsToPass;
+        return false;
+    }
+    --allocationsToFail;
+    return true;
+}
+#else
+constexpr bool injectFailure() { return false; }
+#endif
+
+}  // namespace
+
+namespace tb {
+
+void *allocate(size_t size) { return injectFailure() ? nullptr : std::malloc(size ? size : 1); }
+
+void *allocateZeroed(size_t count, size_t size) {
+    return injectFailure() ? nullptr : std::calloc(count ? count : 1, size ? size : 1);
+}
+
+void *reallocate(void *block, size_t size) {
+    return injectFailure() ? nullptr : std::realloc(block, size ? size : 1);
+}
+
+#if TOOLBOX_FAULT_INJECTION
+void failAllocations(int pass, int fail) {
+    allocationsToPass.store(pass > 0 ? pass : 0);
+    allocationsToFail.store(fail > 0 ? fail : 0);
+}
+#endif
+
+}  // namespace tb
