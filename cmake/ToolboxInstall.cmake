@@ -25,5 +25,9 @@ if(WIN32)
 else()
   set(TOOLBOX_PC_SYSTEM_LIBS "")
 endif()
+# The .pc file finds its prefix from where it lies, so an installed tree can move.
+file(RELATIVE_PATH TOOLBOX_PC_TO_PREFIX
+     ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+string(REGEX REPLACE "/$" "" TOOLBOX_PC_TO_PREFIX "${TOOLBOX_PC_TO_PREFIX}")
 configure_file(cmake/toolbox.pc.in ${CMAKE_BINARY_DIR}/toolbox.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/toolbox.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
