@@ -11,6 +11,17 @@ if(TOOLBOX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(TOOLBOX_BUILD_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "TOOLBOX_BUILD_FUZZ needs clang (use the fuzz preset)")
+  endif()
+  # Everything is instrumented for coverage and checked by the sanitizers; only the
+  # fuzz programs themselves link libFuzzer's main.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(WIN32)
   # Windows binaries carry their C++ runtime, so they need only system DLLs.
   add_link_options(-static-libgcc -static-libstdc++ -static)

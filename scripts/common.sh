@@ -19,7 +19,7 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-BUILD_PACKAGES=(cmake make g++ googletest libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64)
+BUILD_PACKAGES=(cmake make g++ pkg-config googletest libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64)
 
 # start_wine DIR: a new prefix and home below DIR, a persistent server, exported for
 # every Wine run that follows. stop_wine ends the server.
