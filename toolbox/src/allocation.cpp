@@ -12,15 +12,20 @@ namespace {
 std::atomic<int> allocationsToPass{0};
 std::atomic<int> allocationsToFail{0};
 
+// Takes one from a positive counter; false when it was already at zero. Threads race
+// for the last ones, so the test and the decrement are one step.
+bool takeOne(std::atomic<int> &counter) {
+    int left = counter.load();
+    while (left > 0 && !counter.compare_exchange_weak(left, left - 1)) {
+    }
+    return left > 0;
+}
+
 // True when this allocation is one the test asked to fail.
 bool injectFailure() {
     if (allocationsToFail.load() <= 0) return false;
-    if (allocationsToPass.load() > 0) {
-        --allocationsToPass;
-        return false;
-    }
-    --allocationsToFail;
-    return true;
+    if (takeOne(allocationsToPass)) return false;
+    return takeOne(allocationsToFail);
 }
 #else
 constexpr bool injectFailure() { return false; }
