@@ -199,6 +199,21 @@ TEST_F(VantorTest, CommandLineNameAndEmptyArgumentsCount) {
     EXPECT_EQ(testing_support::readFile(placed(desktop())), allUsersBytes);
 }
 
+// A program started from a folder with spaces, its quoted name first on the command
+// line: the tail starts behind the closing quote, so exactly four arguments remain.
+TEST_F(VantorTest, QuotedProgramPathWithSpaces) {
+    placeSource(commonPrograms(), allUsersBytes);
+    fs::path installed = fs::path(dir.path("Program Files")) / "Nimbrova setup";
+    fs::create_directories(installed);
+    for (const char *file : {"vantor.exe", "rtengine.dll"})
+        fs::copy_file(fs::path(ownFolder()) / file, installed / file);
+    std::string exe = (installed / "vantor.exe").string();
+    EXPECT_EQ(runVantor("\"" + exe + "\" a b c", exe.c_str()), kExitMinusOne);
+    EXPECT_EQ(entries(desktop()), 0u);
+    EXPECT_EQ(runVantor("\"" + exe + "\"\ta b c d", exe.c_str()), 0u);
+    EXPECT_EQ(testing_support::readFile(placed(desktop())), allUsersBytes);
+}
+
 // The all-users program group wins over the per-user one.
 TEST_F(VantorTest, AllUsersGroupWins) {
     placeSource(commonPrograms(), allUsersBytes);
