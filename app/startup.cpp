@@ -159,6 +159,10 @@ int InitRTEEx(HINSTANCE instance, void *, void *) {
     if (!engine.library) return 0;
     exitList();
     engine.attached = InitRTEDll(__RTEUserHInst, VantorPublicSymbols);
+    if (!engine.attached) {
+        FreeLibrary(engine.library);
+        engine.library = nullptr;
+    }
     return engine.attached;
 }
 
