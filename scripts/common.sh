@@ -42,14 +42,19 @@ stop_wine() {
   [ -n "${WINEPREFIX:-}" ] && HOME="$TOOLBOX_WINE_HOME" timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
 }
 
-# configure_and_build PRESET
+# configure_and_build PRESET [TARGET...]: everything of the preset, or only the targets.
 configure_and_build() {
-  cmake --preset "$1" >"$ROOT/build/$1.configure.log" 2>&1 || {
-    cat "$ROOT/build/$1.configure.log"
+  local preset=$1
+  shift
+  local targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
+  mkdir -p "$ROOT/build"
+  cmake --preset "$preset" >"$ROOT/build/$preset.configure.log" 2>&1 || {
+    cat "$ROOT/build/$preset.configure.log"
     return 1
   }
-  cmake --build --preset "$1" -j "$(nproc)" >"$ROOT/build/$1.build.log" 2>&1 || {
-    grep -E "error|Error" -A3 "$ROOT/build/$1.build.log" | head -60
+  cmake --build --preset "$preset" -j "$(nproc)" "${targets[@]}" >"$ROOT/build/$preset.build.log" 2>&1 || {
+    grep -E "error|Error" -A3 "$ROOT/build/$preset.build.log" | head -60
     return 1
   }
 }

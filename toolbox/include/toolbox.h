@@ -135,6 +135,23 @@ TOOLBOX_API int BinaryFileSize(FILE *stream, long *size);
 /* ======================================================================== */
 /* Registry                                                                 */
 
+#ifdef _WIN32
+/* Registry family: the root key is a Windows predefined key by value (0x80000001
+ * current user, 0x80000002 local machine), the subkey name is required, sizes are in
+ * bytes. Codes: -65 null required pointer (nothing opened), TbErrRegKeyMissing,
+ * TbErrRegKeyOpen, TbErrRegValueMissing, TbErrRegValueType, TbErrRegValueAccess,
+ * -57 buffer smaller than the stored data. Keys are opened per call and always closed. */
+
+/* Reads a plain string value (type 1; expandable strings are refused) of subkeyName;
+ * a null valueName reads the default value. *realSize receives the stored size
+ * (terminator included when stored with one) once the value is found. A null buffer
+ * asks for the size only. On failure the buffer is untouched. A terminator is added
+ * behind data stored without one when bufferSize leaves room for it. */
+TOOLBOX_API int RegReadString(unsigned int rootKey, const char *subkeyName,
+                              const char *valueName, unsigned char *buffer,
+                              unsigned int bufferSize, unsigned int *realSize);
+#endif
+
 /* end of Registry                                                          */
 /* ======================================================================== */
 
