@@ -1,7 +1,11 @@
 // Files: existence, size and writability queries, quiet removal, replace-by-rename and
-// the size of an open stream, over the engine's file functions.
+// the size of an open stream, over the engine's file functions; then the binary stream
+// readers and writers (below) and temporary files (at the end).
+#include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "toolbox_internal.h"
 
@@ -91,6 +95,260 @@ int BinaryFileSize(FILE *stream, long *size) {
     *size = end;
     if (std::fseek(stream, start, SEEK_SET) != 0) return RTE_UIE_IO_ERROR;
     return 0;
+}
+
+}  // extern "C"
+
+// Binary files: searching a stream for a byte pattern, reading zero-terminated strings
+// and CR LF lines of any length, writing repeated bytes and text with CR LF line ends.
+// Each reads in small chunks and leaves the stream just behind what it consumed.
+//
+// Choices made here:
+//  - A search pattern of fewer than one byte gives -14 (count below one) at once, with
+//    nothing read or stored; null streams, patterns or string outs give -65.
+//  - When a read fails for lack of memory, the stream is put back where it was, so a
+//    failed read consumes nothing.
+//  - A match offset beyond INT_MAX is stored as INT_MAX (the file position is exact).
+namespace {
+
+constexpr size_t kSearchChunk = 128;
+constexpr size_t kReadChunk = 128;
+constexpr size_t kFillChunk = 64;
+
+// ftell that reports failure as -1 only.
+long currentPosition(FILE *stream) { return std::ftell(stream); }
+
+bool seekTo(FILE *stream, long position) {
+    return std::fseek(stream, position, SEEK_SET) == 0;
+}
+
+// A growing heap string made with the library's allocator; released unless taken.
+class HeapText {
+public:
+    HeapText() = default;
+    ~HeapText() { std::free(data_); }
+    HeapText(const HeapText &) = delete;
+    HeapText &operator=(const HeapText &) = delete;
+
+    bool start() {
+        data_ = static_cast<char *>(tb::allocate(1));
+        if (data_) data_[0] = '\0', capacity_ = 1;
+        return data_ != nullptr;
+    }
+    bool append(const char *bytes, size_t count) {
+        if (count == 0) return true;
+        if (length_ + count + 1 > capacity_) {
+            size_t wanted = capacity_;
+            while (wanted < length_ + count + 1) wanted *= 2;
+            char *grown = static_cast<char *>(tb::reallocate(data_, wanted));
+            if (!grown) return false;
+            data_ = grown;
+            capacity_ = wanted;
+        }
+        std::memcpy(data_ + length_, bytes, count);
+        length_ += count;
+        data_[length_] = '\0';
+        return true;
+    }
+    char *take() {
+        char *taken = data_;
+        data_ = nullptr;
+        return taken;
+    }
+
+private:
+    char *data_ = nullptr;
+    size_t length_ = 0;
+    size_t capacity_ = 0;
+};
+
+bool writeAll(FILE *stream, const char *bytes, size_t count) {
+    return count == 0 || std::fwrite(bytes, 1, count, stream) == count;
+}
+
+}  // namespace
+
+extern "C" {
+
+int FindBytesInFile(FILE *stream, const char *pattern, int count, int *offset,
+                    long *filePosition) {
+    if (!stream || !pattern) return RTE_UIE_NULL_ARGUMENT;
+    if (count < 1) return RTE_UIE_COUNT_BELOW_ONE;
+    tb::BreakingOff quiet;
+    long start = currentPosition(stream);
+    if (start == -1L) return RTE_UIE_IO_ERROR;
+
+    unsigned char chunk[kSearchChunk];
+    long long bytesRead = 0;
+    int matched = 0;
+    bool found = false;
+    while (!found) {
+        size_t got = std::fread(chunk, 1, sizeof chunk, stream);
+        if (got == 0) break;
+        for (size_t i = 0; i < got && !found; ++i) {
+            ++bytesRead;
+            // The byte that breaks a partial match is not compared with the pattern's
+            // start again: 1 1 2 is not found in 1 1 1 2.
+            if (chunk[i] == static_cast<unsigned char>(pattern[matched])) {
+                found = ++matched == count;
+            } else {
+                matched = 0;
+            }
+        }
+    }
+    long long distance = found ? bytesRead - count : bytesRead;
+    if (offset) *offset = distance > INT_MAX ? INT_MAX : static_cast<int>(distance);
+    if (filePosition) *filePosition = static_cast<long>(start + distance);
+    if (found && !seekTo(stream, static_cast<long>(start + distance + count)))
+        return RTE_UIE_IO_ERROR;
+    return found ? 1 : 0;
+}
+
+int ReadStringFromBinaryFile(FILE *stream, char **string, int maximumLength, int *endOfFile,
+                             int *maximumReached) {
+    if (endOfFile) *endOfFile = 0;
+    if (maximumReached) *maximumReached = 0;
+    if (!string) return RTE_UIE_NULL_ARGUMENT;
+    *string = nullptr;
+    if (!stream) return RTE_UIE_NULL_ARGUMENT;
+
+    HeapText text;
+    if (!text.start()) return RTE_UIE_OUT_OF_MEMORY;
+    long start = currentPosition(stream);
+    if (start == -1L) return RTE_UIE_IO_ERROR;
+
+    char chunk[kReadChunk];
+    long long allowance = maximumLength;
+    long long consumed = 0;
+    for (;;) {
+        long long size = maximumLength < 0 ? static_cast<long long>(kReadChunk)
+                                           : std::min<long long>(kReadChunk, allowance);
+        if (size <= 0) {
+            if (maximumReached) *maximumReached = 1;
+            break;
+        }
+        size_t got = std::fread(chunk, 1, static_cast<size_t>(size), stream);
+        if (got == 0) {
+            if (endOfFile) *endOfFile = 1;
+            break;
+        }
+        allowance -= static_cast<long long>(got);
+        const char *zero = static_cast<const char *>(std::memchr(chunk, '\0', got));
+        size_t textBytes = zero ? static_cast<size_t>(zero - chunk) : got;
+        if (!text.append(chunk, textBytes)) {
+            seekTo(stream, start);
+            return RTE_UIE_OUT_OF_MEMORY;
+        }
+        consumed += static_cast<long long>(zero ? textBytes + 1 : got);
+        if (zero) break;
+    }
+    if (!seekTo(stream, static_cast<long>(start + consumed))) return RTE_UIE_IO_ERROR;
+    *string = text.take();
+    return 0;
+}
+
+int ReadLineFromBinaryFile(FILE *stream, char **string, int maximumLength, int *endOfFile,
+                           int *maximumReached) {
+    if (!string || !stream) {
+        if (endOfFile) *endOfFile = 0;
+        if (maximumReached) *maximumReached = 0;
+        if (string) *string = nullptr;
+        return RTE_UIE_NULL_ARGUMENT;
+    }
+    *string = nullptr;
+    long start = currentPosition(stream);
+    if (start == -1L) return RTE_UIE_IO_ERROR;
+    long lineEnd = 0;
+    int found = FindBytesInFile(stream, "\r\n", 2, nullptr, &lineEnd);
+    if (found < 0) return found;
+    if (!seekTo(stream, start)) return RTE_UIE_IO_ERROR;
+
+    int limit = maximumLength;
+    if (found == 1) {
+        long long lineLength = static_cast<long long>(lineEnd) - start + 2;
+        if (lineLength > INT_MAX) lineLength = INT_MAX;
+        if (maximumLength < 0 || lineLength < maximumLength) limit = static_cast<int>(lineLength);
+    }
+    return ReadStringFromBinaryFile(stream, string, limit, endOfFile, maximumReached);
+}
+
+int WriteByteToFile(FILE *stream, char byte, int count) {
+    if (count < 1) return 0;
+    if (!stream) return RTE_UIE_NULL_ARGUMENT;
+    char fill[kFillChunk];
+    std::memset(fill, byte, std::min<size_t>(kFillChunk, static_cast<size_t>(count)));
+    for (size_t left = static_cast<size_t>(count); left > 0;) {
+        size_t piece = std::min(kFillChunk, left);
+        if (!writeAll(stream, fill, piece)) return RTE_UIE_DISK_FULL;
+        left -= piece;
+    }
+    return 0;
+}
+
+int WriteStringToFile(FILE *stream, const char *text) {
+    if (!text) return 0;
+    if (!stream) return RTE_UIE_NULL_ARGUMENT;
+    for (;;) {
+        const char *lineFeed = std::strchr(text, '\n');
+        size_t length = lineFeed ? static_cast<size_t>(lineFeed - text) : std::strlen(text);
+        if (!writeAll(stream, text, length)) return RTE_UIE_DISK_FULL;
+        if (!lineFeed) return 0;
+        if (!writeAll(stream, "\r\n", 2)) return RTE_UIE_DISK_FULL;
+        text = lineFeed + 1;
+    }
+}
+
+}  // extern "C"
+
+// Temporary files: the first free name of the form <folder><prefix><n>.<extension>,
+// n from 0 to 999, in the folder of a location path, opened with the caller's mode.
+//
+// Choices made here:
+//  - A name that would not fit in the 260-byte name buffer is never written: the
+//    search stops with -100 (bad path name) at the first candidate that is too long,
+//    and a location path the engine refuses gives -100 as well.
+//  - Null arguments give -65 with nothing written.
+namespace {
+
+constexpr int kTemporaryNames = 1000;
+constexpr size_t kPrefixCharacters = 5;
+
+}  // namespace
+
+extern "C" {
+
+int CreateAndOpenTemporaryFile(const char *location, const char *prefix, const char *extension,
+                               const char *mode, char *fileName, FILE **stream) {
+    if (!location || !prefix || !extension || !mode || !fileName || !stream)
+        return RTE_UIE_NULL_ARGUMENT;
+    tb::BreakingOff quiet;
+    char drive[RTE_MAX_PATHNAME_LEN];
+    char folder[RTE_MAX_PATHNAME_LEN];
+    int code = SplitPath(location, drive, folder, nullptr);
+    if (code != 0) return tb::mapEngineFileCode(code);
+    char shortPrefix[kPrefixCharacters + 1] = {};
+    std::strncpy(shortPrefix, prefix, kPrefixCharacters);
+
+    char candidate[TB_MAX_PATHNAME_LEN];
+    for (int n = 0; n < kTemporaryNames; ++n) {
+        int length = std::snprintf(candidate, sizeof candidate, "%s%s%s%d.%s", drive, folder,
+                                   shortPrefix, n, extension);
+        if (length < 0 || static_cast<size_t>(length) >= sizeof candidate)
+            return RTE_UIE_BAD_PATH_NAME;
+        std::memcpy(fileName, candidate, static_cast<size_t>(length) + 1);
+        switch (GetFileInfo(fileName, nullptr)) {
+        case 0: {
+            FILE *opened = std::fopen(fileName, mode);
+            if (!opened) return TbErrTempFileCreate;
+            *stream = opened;
+            return 0;
+        }
+        case 1: continue;
+        case -1: return RTE_UIE_TOO_MANY_FILES_OPEN;
+        default: return RTE_UIE_IO_ERROR;
+        }
+    }
+    return TbErrNoTempFileName;
 }
 
 }  // extern "C"
