@@ -103,6 +103,10 @@ int BinaryFileSize(FILE *stream, long *size) {
 // and CR LF lines of any length, writing repeated bytes and text with CR LF line ends.
 // Each reads in small chunks and leaves the stream just behind what it consumed.
 //
+// A line is read in one pass: the bytes are fed to the same matcher the search uses, so
+// the line ends exactly where a search for "\r\n" from the line's start would find it
+// (a carriage return before the pair hides it), and the stream is positioned once.
+//
 // Choices made here:
 //  - A search pattern of fewer than one byte gives -14 (count below one) at once, with
 //    nothing read or stored; null streams, patterns or string outs give -65.
@@ -115,12 +119,29 @@ constexpr size_t kSearchChunk = 128;
 constexpr size_t kReadChunk = 128;
 constexpr size_t kFillChunk = 64;
 
-// ftell that reports failure as -1 only.
-long currentPosition(FILE *stream) { return std::ftell(stream); }
-
-bool seekTo(FILE *stream, long position) {
-    return std::fseek(stream, position, SEEK_SET) == 0;
+bool seekTo(FILE *stream, long long position) {
+    return position >= 0 && position <= LONG_MAX &&
+           std::fseek(stream, static_cast<long>(position), SEEK_SET) == 0;
 }
+
+// The search rule: a byte either extends the partial match or resets it, and the byte
+// that broke a partial match is not tried as a new start (1 1 2 is not found in
+// 1 1 1 2).
+class PatternMatcher {
+public:
+    PatternMatcher(const char *pattern, int count) : pattern_(pattern), count_(count) {}
+    // True when this byte completes the pattern.
+    bool feed(unsigned char byte) {
+        if (byte == static_cast<unsigned char>(pattern_[matched_])) return ++matched_ == count_;
+        matched_ = 0;
+        return false;
+    }
+
+private:
+    const char *pattern_;
+    int count_;
+    int matched_ = 0;
+};
 
 // A growing heap string made with the library's allocator; released unless taken.
 class HeapText {
@@ -162,6 +183,68 @@ private:
     size_t capacity_ = 0;
 };
 
+// Clears the flags and the string out; -65 for a null stream or string out.
+int startRead(FILE *stream, char **string, int *endOfFile, int *maximumReached) {
+    if (endOfFile) *endOfFile = 0;
+    if (maximumReached) *maximumReached = 0;
+    if (string) *string = nullptr;
+    return stream && string ? 0 : RTE_UIE_NULL_ARGUMENT;
+}
+
+// Reads a string up to its zero byte, the limit or the end of the file; with toLineEnd
+// also up to and including the first "\r\n" the search rule finds, which counts as
+// reaching the limit (the line's length is the limit).
+int readText(FILE *stream, char **string, int maximumLength, int *endOfFile,
+             int *maximumReached, bool toLineEnd) {
+    int code = startRead(stream, string, endOfFile, maximumReached);
+    if (code != 0) return code;
+    HeapText text;
+    if (!text.start()) return RTE_UIE_OUT_OF_MEMORY;
+    long start = std::ftell(stream);
+    if (start == -1L) return RTE_UIE_IO_ERROR;
+
+    PatternMatcher lineEnd("\r\n", 2);
+    char chunk[kReadChunk];
+    long long allowance = maximumLength;
+    long long consumed = 0;
+    bool done = false;
+    while (!done) {
+        long long size = maximumLength < 0 ? static_cast<long long>(kReadChunk)
+                                           : std::min<long long>(kReadChunk, allowance);
+        if (size <= 0) {
+            if (maximumReached) *maximumReached = 1;
+            break;
+        }
+        size_t got = std::fread(chunk, 1, static_cast<size_t>(size), stream);
+        if (got == 0) {
+            if (endOfFile) *endOfFile = 1;
+            break;
+        }
+        allowance -= static_cast<long long>(got);
+        size_t used = got;  // bytes of the chunk consumed
+        size_t kept = got;  // of those, bytes that belong to the text
+        for (size_t i = 0; i < got; ++i) {
+            if (chunk[i] == '\0') {
+                used = i + 1, kept = i, done = true;
+                break;
+            }
+            if (toLineEnd && lineEnd.feed(static_cast<unsigned char>(chunk[i]))) {
+                used = kept = i + 1, done = true;
+                if (maximumReached) *maximumReached = 1;
+                break;
+            }
+        }
+        if (!text.append(chunk, kept)) {
+            seekTo(stream, start);
+            return RTE_UIE_OUT_OF_MEMORY;
+        }
+        consumed += static_cast<long long>(used);
+    }
+    if (!seekTo(stream, start + consumed)) return RTE_UIE_IO_ERROR;
+    *string = text.take();
+    return 0;
+}
+
 bool writeAll(FILE *stream, const char *bytes, size_t count) {
     return count == 0 || std::fwrite(bytes, 1, count, stream) == count;
 }
@@ -175,101 +258,36 @@ int FindBytesInFile(FILE *stream, const char *pattern, int count, int *offset,
     if (!stream || !pattern) return RTE_UIE_NULL_ARGUMENT;
     if (count < 1) return RTE_UIE_COUNT_BELOW_ONE;
     tb::BreakingOff quiet;
-    long start = currentPosition(stream);
+    long start = std::ftell(stream);
     if (start == -1L) return RTE_UIE_IO_ERROR;
 
+    PatternMatcher matcher(pattern, count);
     unsigned char chunk[kSearchChunk];
     long long bytesRead = 0;
-    int matched = 0;
     bool found = false;
     while (!found) {
         size_t got = std::fread(chunk, 1, sizeof chunk, stream);
         if (got == 0) break;
         for (size_t i = 0; i < got && !found; ++i) {
             ++bytesRead;
-            // The byte that breaks a partial match is not compared with the pattern's
-            // start again: 1 1 2 is not found in 1 1 1 2.
-            if (chunk[i] == static_cast<unsigned char>(pattern[matched])) {
-                found = ++matched == count;
-            } else {
-                matched = 0;
-            }
+            found = matcher.feed(chunk[i]);
         }
     }
     long long distance = found ? bytesRead - count : bytesRead;
     if (offset) *offset = distance > INT_MAX ? INT_MAX : static_cast<int>(distance);
     if (filePosition) *filePosition = static_cast<long>(start + distance);
-    if (found && !seekTo(stream, static_cast<long>(start + distance + count)))
-        return RTE_UIE_IO_ERROR;
+    if (found && !seekTo(stream, start + distance + count)) return RTE_UIE_IO_ERROR;
     return found ? 1 : 0;
 }
 
 int ReadStringFromBinaryFile(FILE *stream, char **string, int maximumLength, int *endOfFile,
                              int *maximumReached) {
-    if (endOfFile) *endOfFile = 0;
-    if (maximumReached) *maximumReached = 0;
-    if (!string) return RTE_UIE_NULL_ARGUMENT;
-    *string = nullptr;
-    if (!stream) return RTE_UIE_NULL_ARGUMENT;
-
-    HeapText text;
-    if (!text.start()) return RTE_UIE_OUT_OF_MEMORY;
-    long start = currentPosition(stream);
-    if (start == -1L) return RTE_UIE_IO_ERROR;
-
-    char chunk[kReadChunk];
-    long long allowance = maximumLength;
-    long long consumed = 0;
-    for (;;) {
-        long long size = maximumLength < 0 ? static_cast<long long>(kReadChunk)
-                                           : std::min<long long>(kReadChunk, allowance);
-        if (size <= 0) {
-            if (maximumReached) *maximumReached = 1;
-            break;
-        }
-        size_t got = std::fread(chunk, 1, static_cast<size_t>(size), stream);
-        if (got == 0) {
-            if (endOfFile) *endOfFile = 1;
-            break;
-        }
-        allowance -= static_cast<long long>(got);
-        const char *zero = static_cast<const char *>(std::memchr(chunk, '\0', got));
-        size_t textBytes = zero ? static_cast<size_t>(zero - chunk) : got;
-        if (!text.append(chunk, textBytes)) {
-            seekTo(stream, start);
-            return RTE_UIE_OUT_OF_MEMORY;
-        }
-        consumed += static_cast<long long>(zero ? textBytes + 1 : got);
-        if (zero) break;
-    }
-    if (!seekTo(stream, static_cast<long>(start + consumed))) return RTE_UIE_IO_ERROR;
-    *string = text.take();
-    return 0;
+    return readText(stream, string, maximumLength, endOfFile, maximumReached, false);
 }
 
 int ReadLineFromBinaryFile(FILE *stream, char **string, int maximumLength, int *endOfFile,
                            int *maximumReached) {
-    if (!string || !stream) {
-        if (endOfFile) *endOfFile = 0;
-        if (maximumReached) *maximumReached = 0;
-        if (string) *string = nullptr;
-        return RTE_UIE_NULL_ARGUMENT;
-    }
-    *string = nullptr;
-    long start = currentPosition(stream);
-    if (start == -1L) return RTE_UIE_IO_ERROR;
-    long lineEnd = 0;
-    int found = FindBytesInFile(stream, "\r\n", 2, nullptr, &lineEnd);
-    if (found < 0) return found;
-    if (!seekTo(stream, start)) return RTE_UIE_IO_ERROR;
-
-    int limit = maximumLength;
-    if (found == 1) {
-        long long lineLength = static_cast<long long>(lineEnd) - start + 2;
-        if (lineLength > INT_MAX) lineLength = INT_MAX;
-        if (maximumLength < 0 || lineLength < maximumLength) limit = static_cast<int>(lineLength);
-    }
-    return ReadStringFromBinaryFile(stream, string, limit, endOfFile, maximumReached);
+    return readText(stream, string, maximumLength, endOfFile, maximumReached, true);
 }
 
 int WriteByteToFile(FILE *stream, char byte, int count) {
