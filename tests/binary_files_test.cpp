@@ -7,6 +7,10 @@
 #include <cstdlib>
 #include <string>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "test_support.h"
 #include "toolbox.h"
 #include "toolbox_internal.h"
@@ -325,6 +329,30 @@ TEST_F(BinaryFiles, ReadLineRefusesNullArguments) {
     EXPECT_EQ(string, nullptr);
     EXPECT_EQ(std::ftell(stream), 0);
 }
+
+#ifndef _WIN32
+// A stream without positions (a pipe): -93 and no string, never a made-up position.
+TEST_F(BinaryFiles, StreamsWithoutPositionsGiveIoErrors) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], "abc\r\n", 5), 5);
+    close(ends[1]);
+    FILE *pipeStream = fdopen(ends[0], "rb");
+    ASSERT_NE(pipeStream, nullptr);
+    int offset = kSentinel;
+    long position = 0x5eed;
+    EXPECT_EQ(FindBytesInFile(pipeStream, "c", 1, &offset, &position), -93);
+    EXPECT_EQ(offset, kSentinel);
+    EXPECT_EQ(position, 0x5eed);
+    ReadResult text = readWith(ReadStringFromBinaryFile, pipeStream, -1);
+    EXPECT_EQ(text.code, -93);
+    EXPECT_TRUE(text.isNull);
+    ReadResult line = readWith(ReadLineFromBinaryFile, pipeStream, -1);
+    EXPECT_EQ(line.code, -93);
+    EXPECT_TRUE(line.isNull);
+    std::fclose(pipeStream);
+}
+#endif
 
 // ---- writers ----------------------------------------------------------------------
 

@@ -21,6 +21,7 @@
 
 #include "test_support.h"
 #include "toolbox.h"
+#include "toolbox_internal.h"
 
 using testing_support::LibraryErrorCounter;
 using testing_support::ScratchDir;
@@ -79,6 +80,7 @@ protected:
 #endif
     }
     void TearDown() override {
+        tb::failAllocations(0, 0);
         std::setlocale(LC_TIME, programLocale_.c_str());
         zone_.reset();
 #ifndef _WIN32
@@ -158,6 +160,22 @@ TEST_F(DateTime, NullArgumentsAndEmptyBuffers) {
     EXPECT_EQ(InternationalTime(buffer, -1), 0);
     EXPECT_EQ(InternationalFileDate(path.c_str(), buffer, 0), 0);
     EXPECT_EQ(std::string(buffer, 8), "sentinel");
+}
+
+// When the program's locale name cannot be kept, nothing is switched: -12.
+TEST_F(DateTime, OutOfMemoryLeavesTheLocaleAlone) {
+    std::setlocale(LC_TIME, "C");
+    std::string path = fileModifiedAt(kSummer);
+    char buffer[32];
+    std::memset(buffer, 0xbd, sizeof buffer);
+    tb::failAllocations(0, 1);
+    EXPECT_EQ(InternationalDate(buffer, sizeof buffer), -12);
+    tb::failAllocations(0, 1);
+    EXPECT_EQ(InternationalFileTime(path.c_str(), buffer, sizeof buffer), -12);
+    tb::failAllocations(0, 0);
+    EXPECT_EQ(static_cast<unsigned char>(buffer[0]), 0xbd);
+    EXPECT_EQ(timeLocale(), "C");
+    EXPECT_GT(InternationalDate(buffer, sizeof buffer), 0);
 }
 
 // ---- formatting in a chosen user locale (POSIX: the locale variables) -------------
