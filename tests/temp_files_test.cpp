@@ -106,9 +106,11 @@ TEST_F(TemporaryFiles, OpenFailure) {
     std::string missingFolder = (fs::path(dir.path("no-such-folder")) / "x").string();
     EXPECT_EQ(create(missingFolder, "abc", "tmp"), TbErrTempFileCreate);
     EXPECT_EQ(stream, kUntouchedStream);
-    // a mode the C library refuses
+#ifndef _WIN32
+    // a mode the C library refuses (some Windows C runtimes end the process instead)
     EXPECT_EQ(create(location(), "abc", "tmp", "q"), TbErrTempFileCreate);
     EXPECT_EQ(stream, kUntouchedStream);
+#endif
 }
 
 // Names that would not fit in 259 characters are never written: -100.

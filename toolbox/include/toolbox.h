@@ -230,8 +230,9 @@ TOOLBOX_API int IsAbsolutePath(const char *path);
 
 /* Finds a free name in location's folder (drive and folder of location; its file-name
  * part is ignored), made of the first five characters of prefix, a number 0 to 999 and
- * "." extension, and opens it with fopen(name, mode). On success 0, the name in
- * fileName (TB_MAX_PATHNAME_LEN bytes) and the stream in *stream (close it with fclose).
+ * "." extension, and opens it with fopen(name, mode) (a mode the C library accepts).
+ * On success 0, the name in fileName (TB_MAX_PATHNAME_LEN bytes) and the stream in
+ * *stream (close it with fclose).
  * Failures, with *stream untouched: -91 too many files open, -93 other trouble asking
  * about a name, TbErrNoTempFileName (all 1000 names taken; fileName holds the last
  * one), TbErrTempFileCreate (the free name could not be opened), -100 location too long
