@@ -19,7 +19,30 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-BUILD_PACKAGES=(cmake make g++ pkg-config googletest libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64)
+BUILD_PACKAGES=(cmake make g++ pkg-config googletest libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64
+                locales)
+
+# The date and time tests format in a non-English and an English locale.
+TEST_LOCALES=(de_DE.UTF-8 en_US.UTF-8)
+
+# ensure_locales: generates the TEST_LOCALES that are missing (needs the locales
+# package). Harmless when they are there; a failure only makes those tests skip.
+ensure_locales() {
+  local missing=()
+  for name in "${TEST_LOCALES[@]}"; do
+    local short=${name/UTF-8/utf8}
+    locale -a 2>/dev/null | grep -qx "$short" || missing+=("$name")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  for name in "${missing[@]}"; do
+    grep -qx "$name UTF-8" /etc/locale.gen 2>/dev/null ||
+      echo "$name UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+  done
+  echo "generating locales: ${missing[*]}"
+  $sudo locale-gen >/dev/null 2>&1 || echo "locales could not be generated; date tests will skip" >&2
+}
 
 # start_wine DIR: a new prefix and home below DIR, a persistent server, exported for
 # every Wine run that follows. stop_wine ends the server.

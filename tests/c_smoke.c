@@ -23,6 +23,9 @@ int main(void) {
     check(FileExists("no such file here.txt", &size) == 0 && size == -1, "FileExists");
     check(strlen(GetUILErrorString(RTE_UIE_OUT_OF_MEMORY)) > 0, "GetUILErrorString");
     check(TbErrOutOfMemory == -5071, "TbErrOutOfMemory");
+    check(strcmp(FindFileName("C:\\dir\\file.txt"), "file.txt") == 0, "FindFileName");
+    check(IsAbsolutePath("C:\\x") == 1, "IsAbsolutePath");
+    check(InternationalDate(text, (int)sizeof text) > 0, "InternationalDate");
     DoAssert(1, "c_smoke", __LINE__, NULL);
     SetBOLE(old);
     printf("c_smoke: %s\n", failures ? "failed" : "passed");

@@ -162,8 +162,8 @@ TEST_F(Files, BinaryFileSizeKeepsThePosition) {
     EXPECT_EQ(BinaryFileSize(stream, &size), 0);
     EXPECT_EQ(size, 1000);
     EXPECT_EQ(std::ftell(stream), 123);
-    EXPECT_EQ(BinaryFileSize(stream, nullptr), -93);
-    EXPECT_EQ(BinaryFileSize(nullptr, &size), -93);
+    EXPECT_EQ(BinaryFileSize(stream, nullptr), -65);
+    EXPECT_EQ(BinaryFileSize(nullptr, &size), -65);
     std::fclose(stream);
 }
 

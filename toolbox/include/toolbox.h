@@ -22,6 +22,7 @@
 
 #include <stddef.h>
 #include <stdio.h>
+#include <time.h>
 
 #if defined(_WIN32) && defined(TOOLBOX_BUILDING_DLL)
 #  define TOOLBOX_API __declspec(dllexport)
@@ -125,8 +126,8 @@ TOOLBOX_API void RemoveFileIfExists(const char *path);
  * rename itself fails the target is already gone and the source is unchanged. */
 TOOLBOX_API int DeleteAndRename(const char *source, const char *target);
 
-/* Size of an open stream's file into *size; the stream's position is kept. 0 or -93
- * (also for null arguments). */
+/* Size of an open stream's file into *size; the stream's position is kept. 0, -93, or
+ * -65 for a null argument. */
 TOOLBOX_API int BinaryFileSize(FILE *stream, long *size);
 
 /* end of Files                                                             */
@@ -158,17 +159,105 @@ TOOLBOX_API int RegReadString(unsigned int rootKey, const char *subkeyName,
 /* ======================================================================== */
 /* Binary files                                                             */
 
+/* Streams opened in binary mode. Each function leaves the stream just behind what it
+ * consumed, so calls can be chained. A null stream (or pattern, or string out) gives -65.
+ *
+ * Searches forward from the current position for the count bytes of pattern. A byte
+ * that breaks a partial match is not compared with the pattern's start again (1 1 2 is
+ * not found in 1 1 1 2). Found: 1, *offset the match's distance from the start position,
+ * *filePosition its absolute position, stream just behind the match. Not found: 0,
+ * *offset the bytes read, stream at the end. -93 when a position query or seek fails,
+ * -14 for a count below 1 (nothing read or stored). offset and filePosition may be
+ * null; an offset beyond INT_MAX is stored as INT_MAX. */
+TOOLBOX_API int FindBytesInFile(FILE *stream, const char *pattern, int count, int *offset,
+                                long *filePosition);
+
+/* Reads up to and including the next zero byte, or up to maximumLength bytes (negative:
+ * no limit), into a new string (free it with free()); the zero byte is not part of it.
+ * *endOfFile is set when the file ended first, *maximumReached when the limit did;
+ * both are cleared first and may be null. 0, -12 or -93; on failure *string is null
+ * and the stream is back where it was. */
+TOOLBOX_API int ReadStringFromBinaryFile(FILE *stream, char **string, int maximumLength,
+                                         int *endOfFile, int *maximumReached);
+
+/* Reads the next line with its carriage return and line feed ("\r\n") into a new
+ * string, as ReadStringFromBinaryFile does with the line's length as the limit (or
+ * maximumLength when that is smaller and not negative): after a whole line
+ * *maximumReached is set. Without a line end the rest of the file is read. A zero
+ * byte ends the string early. 0, -12 or -93; on failure *string is null. */
+TOOLBOX_API int ReadLineFromBinaryFile(FILE *stream, char **string, int maximumLength,
+                                       int *endOfFile, int *maximumReached);
+
+/* Writes byte count times (nothing for a count below 1). 0, or -97 on a short write. */
+TOOLBOX_API int WriteByteToFile(FILE *stream, char byte, int count);
+
+/* Writes text with every line feed turned into carriage return and line feed; a null
+ * text writes nothing. 0, or -97 on a short write (what came before stays written). */
+TOOLBOX_API int WriteStringToFile(FILE *stream, const char *text);
+
 /* end of Binary files                                                      */
 /* ======================================================================== */
 
 /* ======================================================================== */
 /* Path names                                                               */
 
+/* String work on Windows path names on every platform: the separators are "\\" and,
+ * for a drive, ":"; "/" is an ordinary character. Results point into the caller's
+ * string. A null path asserts (DoAssert) where noted.
+ *
+ * The file-name component: behind the last "\\" or ":" that is not the last
+ * character (C:\\dir\\ gives dir\\). Asserts on a null path. */
+TOOLBOX_API char *FindFileName(const char *path);
+
+/* The extension behind the component's last dot, or the path's end when there is none.
+ * A leading dot does not start an extension, nor does a dot followed by more than 254
+ * characters. Asserts on a null path. */
+TOOLBOX_API char *FindFileExtension(const char *path);
+
+/* The dot before the extension, or the path's end when there is no such dot (a name
+ * ending in a dot gives that dot). Asserts on a null path. */
+TOOLBOX_API char *FindFileDotPosition(const char *path);
+
+/* Writes fileName with its extension replaced by extension (added when there is none)
+ * into newFileName, which may be fileName itself. The caller provides room for the
+ * result: exactly the result and its terminator are written. A result longer than 259
+ * characters is refused: newFileName becomes "". Asserts on any null argument. */
+TOOLBOX_API void ChangeFileNameExtension(const char *fileName, char *newFileName,
+                                         const char *extension);
+
+/* Writes fileName with its whole file-name component replaced by newName (drive and
+ * folders kept) into newFileName, which may be fileName itself. Room, length limit and
+ * null arguments as for ChangeFileNameExtension. */
+TOOLBOX_API void ChangeBaseFileName(const char *fileName, char *newFileName,
+                                    const char *newName);
+
+/* The path behind a leading drive (any character and a colon), else the path itself;
+ * null for null. */
+TOOLBOX_API char *SkipDriveName(const char *path);
+
+/* 1 when the path, behind an optional drive, starts with "\\"; 0 otherwise (also for
+ * null or empty). */
+TOOLBOX_API int IsAbsolutePath(const char *path);
+
 /* end of Path names                                                        */
 /* ======================================================================== */
 
 /* ======================================================================== */
 /* Temporary files                                                          */
+
+/* Finds a free name in location's folder (drive and folder of location; its file-name
+ * part is ignored), made of the first five characters of prefix, a number 0 to 999 and
+ * "." extension, and opens it with fopen(name, mode) (a mode the C library accepts).
+ * On success 0, the name in fileName (TB_MAX_PATHNAME_LEN bytes) and the stream in
+ * *stream (close it with fclose).
+ * Failures, with *stream untouched: -91 too many files open, -93 other trouble asking
+ * about a name, TbErrNoTempFileName (all 1000 names taken; fileName holds the last
+ * one), TbErrTempFileCreate (the free name could not be opened), -100 location too long
+ * or a name that would not fit in 259 characters (fileName holds the last name that
+ * fitted, if any), -65 a null argument (nothing written). */
+TOOLBOX_API int CreateAndOpenTemporaryFile(const char *location, const char *prefix,
+                                           const char *extension, const char *mode,
+                                           char *fileName, FILE **stream);
 
 /* end of Temporary files                                                   */
 /* ======================================================================== */
@@ -217,6 +306,28 @@ TOOLBOX_API int RegReadString(unsigned int rootKey, const char *subkeyName,
 
 /* ======================================================================== */
 /* Date and time                                                            */
+
+/* Modification date and time of a file as a calendar time into *fileTime (local time,
+ * daylight saving decided by the C library). 1 converted; 0 read but not representable
+ * (*fileTime = -1); -94 no such file, -12 out of memory, -93 any other failure, -65 a
+ * null argument (*fileTime untouched on failure). */
+TOOLBOX_API int GetFileCLibTime(const char *path, time_t *fileTime);
+
+/* Formatting in the user's default locale, whatever the program's own time locale is:
+ * the time category is switched to "" for the call and restored. Each writes at most
+ * bufferSize bytes, terminator included, and returns the characters written, or 0 when
+ * the text did not fit (or bufferSize is below 1). -65 for a null buffer or path; the
+ * file variants return GetFileCLibTime's code when it fails and 0 when it gives 0,
+ * with the buffer untouched. -12 when the locale could not be remembered. */
+
+/* The file's modification time of day ("%X"). */
+TOOLBOX_API int InternationalFileTime(const char *path, char *buffer, int bufferSize);
+/* The file's modification date ("%x"). */
+TOOLBOX_API int InternationalFileDate(const char *path, char *buffer, int bufferSize);
+/* The current time of day ("%X"). */
+TOOLBOX_API int InternationalTime(char *buffer, int bufferSize);
+/* The current date ("%x"). */
+TOOLBOX_API int InternationalDate(char *buffer, int bufferSize);
 
 /* end of Date and time                                                     */
 /* ======================================================================== */
