@@ -72,7 +72,7 @@ TEST(ConvertArrayType, HugeAndNonFiniteValuesAreWellDefined) {
     EXPECT_EQ((convertOne<int32_t>(-9223372036854775808.0 * 4, TB_TYPE_DOUBLE, TB_TYPE_INT)), 0);
     EXPECT_EQ((convertOne<int32_t>(1e300, TB_TYPE_DOUBLE, TB_TYPE_INT)), 0);
     EXPECT_EQ((convertOne<int16_t>(std::nan(""), TB_TYPE_DOUBLE, TB_TYPE_SHORT)), 0);
-    EXPECT_EQ((convertOne<int32_t>(-INFINITY, TB_TYPE_DOUBLE, TB_TYPE_INT)), 0);
+    EXPECT_EQ((convertOne<int32_t>(-std::numeric_limits<double>::infinity(), TB_TYPE_DOUBLE, TB_TYPE_INT)), 0);
     EXPECT_EQ((convertOne<float>(1e300, TB_TYPE_DOUBLE, TB_TYPE_FLOAT)), INFINITY);
     EXPECT_EQ((convertOne<float>(-1e39, TB_TYPE_DOUBLE, TB_TYPE_FLOAT)), -INFINITY);
     EXPECT_EQ((convertOne<float>(3.4028235e38, TB_TYPE_DOUBLE, TB_TYPE_FLOAT)), std::numeric_limits<float>::max());
