@@ -58,6 +58,28 @@ TEST_F(SystemAttribute, FollowsTheUsersRegionalSettings) {
     ASSERT_GT(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, expected, sizeof expected), 0);
     EXPECT_EQ(decimalSymbol(), expected[1] ? '.' : expected[0]);
 }
+
+// A changed user setting is what a program started afterwards reports (the death-test
+// child is such a program: on Windows it is a new process).
+TEST_F(SystemAttribute, ReportsAChangedRegionalSetting) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, &key),
+              ERROR_SUCCESS);
+    char saved[16] = {0};
+    DWORD savedSize = sizeof saved - 1;
+    bool hadValue = RegQueryValueExA(key, "sDecimal", nullptr, nullptr,
+                                     reinterpret_cast<BYTE *>(saved), &savedSize) == ERROR_SUCCESS;
+    ASSERT_EQ(RegSetValueExA(key, "sDecimal", 0, REG_SZ, reinterpret_cast<const BYTE *>(";"), 2),
+              ERROR_SUCCESS);
+    EXPECT_EXIT(std::exit(decimalSymbol()), ::testing::ExitedWithCode(';'), "");
+    if (hadValue)
+        RegSetValueExA(key, "sDecimal", 0, REG_SZ, reinterpret_cast<const BYTE *>(saved), savedSize);
+    else
+        RegDeleteValueA(key, "sDecimal");
+    RegCloseKey(key);
+}
 #else
 // Reads the locale the environment names, each call afresh, without switching the
 // process locale.
