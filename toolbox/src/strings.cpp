@@ -9,6 +9,7 @@
 //    result is what a copy of the text would have given.
 //  - The decimal symbol is taken as "." (nothing changes) when the engine cannot give
 //    one or reports the terminator, so localizing never cuts a text short.
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -167,10 +168,12 @@ void StringCopyMax(char *destination, const char *source, int destinationSize) {
 char *StringInsert(char *destination, const char *text, int limit) {
     TB_ASSERT(destination != nullptr, "NULL string passed to first parameter of StringInsert");
     TB_ASSERT(text != nullptr, "NULL string passed to second parameter of StringInsert");
-    size_t d = std::strlen(destination);
-    if (limit < 0 || d >= static_cast<size_t>(limit)) return destination;
-    size_t t = boundedLength(text, static_cast<size_t>(limit) - d);
-    if (t == 0 || t > static_cast<size_t>(limit)) return destination;
+    if (limit <= 0) return destination;
+    // Only as much of the destination is measured as the limit allows.
+    size_t d = boundedLength(destination, static_cast<size_t>(limit));
+    if (d >= static_cast<size_t>(limit)) return destination;
+    size_t t = std::min(std::strlen(text), static_cast<size_t>(limit) - d);
+    if (t == 0) return destination;
     // The move writes [destination, destination + d + t]. A text inside the old string
     // moves with it; a text elsewhere in that range would be overwritten, so it is
     // copied aside first.
