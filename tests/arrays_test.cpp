@@ -19,7 +19,7 @@ using testing_support::assertionShownBy;
 namespace {
 
 TEST(GetDataTypeSize, GivesTheTableSizes) {
-    const int expected[] = {1, 4, 2, 4, 8, 4, 2, 4, 1};
+    const int expected[] = {1, 4, 2, 4, 8, static_cast<int>(sizeof(char *)), 2, 4, 1};
     for (int type = 0; type < 9; ++type) EXPECT_EQ(GetDataTypeSize(type), expected[type]) << type;
 }
 
@@ -129,6 +129,17 @@ TEST(TransposeData, KnownLayouts) {
     EXPECT_EQ(transposed({1, 2, 3, 4}, 1), (std::vector<int>{1, 2, 3, 4}));
     EXPECT_EQ(transposed({1, 2, 3, 4}, 0), (std::vector<int>{1, 2, 3, 4}));
     EXPECT_EQ(transposed({1, 2, 3, 4}, -2), (std::vector<int>{1, 2, 3, 4}));
+}
+
+// String arrays hold pointers; they must be moved whole, on 64-bit targets too.
+TEST(TransposeData, StringArraysMoveWholePointers) {
+    const char *labels[] = {"a0", "b0", "a1", "b1", "a2"};
+    TransposeData(labels, TB_TYPE_STRING, 5, 2);
+    EXPECT_STREQ(labels[0], "a0");
+    EXPECT_STREQ(labels[1], "a1");
+    EXPECT_STREQ(labels[2], "a2");
+    EXPECT_STREQ(labels[3], "b0");
+    EXPECT_STREQ(labels[4], "b1");
 }
 
 TEST(TransposeData, NothingToDoTouchesNothing) {

@@ -312,7 +312,8 @@ enum {
     TB_TYPE_UNSIGNED_CHAR = 8
 };
 
-/* Size in bytes of a type (the string type counts 4). Any other code asserts. */
+/* Size in bytes of a type (the string type: the size of a pointer, 4 on 32-bit
+ * targets). Any other code asserts. */
 TOOLBOX_API int GetDataTypeSize(int dataType);
 
 /* Converts count elements, in index order, through a double: integer targets take the

@@ -9,6 +9,8 @@
 //    target's width. NaN and the infinities have no integer value and give 0.
 //  - Doubles beyond float's range become the infinity of their sign (what rounding to
 //    the nearest float gives), without relying on an out-of-range cast.
+//  - The string type's size is that of a pointer (4 on the 32-bit targets), since its
+//    elements are pointers; counting 4 on a 64-bit target would split them.
 //  - TransposeData checks the type code before anything else, so an invalid code
 //    asserts even when there is nothing to rearrange.
 #include <cfloat>
@@ -23,7 +25,9 @@
 
 namespace {
 
-constexpr int kTypeSizes[] = {1, 4, 2, 4, 8, 4, 2, 4, 1};
+// The string type is an array of pointers: 4 bytes on 32-bit targets, pointer-sized on
+// 64-bit ones, so that such arrays are moved as whole pointers.
+constexpr int kTypeSizes[] = {1, 4, 2, 4, 8, static_cast<int>(sizeof(char *)), 2, 4, 1};
 constexpr int kTypeCount = static_cast<int>(sizeof kTypeSizes / sizeof kTypeSizes[0]);
 
 bool isValidType(int type) { return type >= 0 && type < kTypeCount; }
