@@ -113,7 +113,9 @@ TEST(WhiteSpace, SkippingAndTestingStopAtTheTerminator) {
     EXPECT_EQ(SkipNonWhiteSpace(nullptr), nullptr);
     const char blank[] = "   ";
     EXPECT_EQ(SkipWhiteSpace(blank), blank + 3);
-    EXPECT_EQ(SkipNonWhiteSpace(""), SkipNonWhiteSpace("") + 0);
+    const char empty[] = "";
+    EXPECT_EQ(SkipNonWhiteSpace(empty), empty);
+    EXPECT_EQ(SkipWhiteSpace(empty), empty);
     EXPECT_EQ(HasNonWhiteSpace(blank), 0);
     EXPECT_EQ(HasNonWhiteSpace(""), 0);
     EXPECT_EQ(HasNonWhiteSpace(nullptr), 0);

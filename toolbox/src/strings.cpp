@@ -9,6 +9,8 @@
 //    result is what a copy of the text would have given.
 //  - The decimal symbol is taken as "." (nothing changes) when the engine cannot give
 //    one or reports the terminator, so localizing never cuts a text short.
+//  - The integer scanner takes only the ASCII digits 0 to 9, whatever else the
+//    locale's isdigit accepts, since only they have a digit value.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
