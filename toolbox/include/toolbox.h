@@ -102,6 +102,16 @@ TOOLBOX_API int SetBOLE(int on);
 /* ======================================================================== */
 /* Error strings                                                            */
 
+/* The message of any error code, never null: user-interface codes (magnitude below
+ * 1000) from the engine, library codes (5000 to 5999), the language-file code (6000)
+ * and the data-acquisition driver's codes (10000 to 10999); anything else gives
+ * "No description available. ". Static text: do not change or free it. */
+TOOLBOX_API const char *GetGeneralErrorString(int errorCode);
+
+/* The message of a library code (TbErr...); a code and its negation give the same
+ * text, a code without an entry "No description available. ". Static text. */
+TOOLBOX_API const char *GetToolboxErrorString(int errorCode);
+
 /* end of Error strings                                                     */
 /* ======================================================================== */
 
@@ -289,17 +299,142 @@ TOOLBOX_API int CreateAndOpenTemporaryFile(const char *location, const char *pre
 /* ======================================================================== */
 /* Strings                                                                  */
 
+/* Heap strings made or grown here come from the C heap: the caller frees them with
+ * free(). White space is what isspace() of the current locale accepts. */
+
+/* A new heap copy of text; null when text is null or memory is short. */
+TOOLBOX_API char *StrDup(const char *text);
+
+/* Appends text (count < 0: all of it; else at most count characters, fewer when its
+ * terminator comes first) to the heap string *string, which may be null, resizing it
+ * to exactly the new length. 1 on success or when there is nothing to append (a null
+ * *string then stays null), 0 when memory is short (*string unchanged and valid).
+ * text may point into *string. A null string asserts. */
+TOOLBOX_API int AppendString(char **string, const char *text, int count);
+
+/* A new heap copy of text without leading and trailing white space; null when memory
+ * is short. A null text asserts. */
+TOOLBOX_API char *StrDupWithoutSurrWhiteSpace(const char *text);
+
+/* The first character that is not white space (possibly the terminator), or the first
+ * white-space character or terminator; null for a null text. */
+TOOLBOX_API char *SkipWhiteSpace(const char *text);
+TOOLBOX_API char *SkipNonWhiteSpace(const char *text);
+
+/* 1 when text holds a character that is not white space; 0 otherwise and for null. */
+TOOLBOX_API int HasNonWhiteSpace(const char *text);
+
+/* Copies source into destination (destinationSize bytes, terminator included),
+ * cutting it to fit; the result is always terminated. A null source or a size of 0 or
+ * less writes nothing. Overlap is allowed. A null destination asserts. */
+TOOLBOX_API void StringCopyMax(char *destination, const char *source, int destinationSize);
+
+/* Inserts text in front of destination, whose buffer holds limit + 1 bytes, cutting
+ * the end of text so the result is at most limit characters long. Returns the position
+ * just after the inserted text; a destination already longer than limit is left
+ * unchanged and destination itself is returned. text may lie in the same buffer.
+ * Null destination or text asserts. */
+TOOLBOX_API char *StringInsert(char *destination, const char *text, int limit);
+
+/* Compares without letter case (both folded with toupper): -1, 0 or 1. Null sorts
+ * before any string, two nulls are equal. */
+TOOLBOX_API int StrICmp(const char *first, const char *second);
+
+/* Trims leading and trailing white space in place; null does nothing. */
+TOOLBOX_API void RemoveSurroundingWhiteSpace(char *text);
+
+/* As StrICmp, ignoring leading and trailing (not inner) white space of both. */
+TOOLBOX_API int StrICmpWithoutSurrWhiteSpace(const char *first, const char *second);
+
+/* Merges two comma-separated lists element by element into a new heap string *result:
+ * element i is the first list's when non-empty, else the second's; the result is as
+ * long as the longer list. A null list has no elements. 0 on success, -12 when memory
+ * is short (*result null). A null result asserts. */
+TOOLBOX_API int SpliceCommaSeparatedList(const char *firstList, const char *secondList,
+                                         char **result);
+
+/* Strict decimal parsing: optional white space, one optional sign, digits, optional
+ * white space; nothing else. 1 with *value written when the number is valid and in
+ * range (StrToUInt refuses any "-", "-0" included), else 0 with *value untouched.
+ * Null text or value asserts. */
+TOOLBOX_API int StrToInt(const char *text, int *value);
+TOOLBOX_API int StrToUInt(const char *text, unsigned int *value);
+
+/* Replace every "." by the user's decimal symbol, or every decimal symbol by ".", in
+ * place (the engine's system attribute 1452, read at each call). With the symbol "."
+ * nothing changes. A null text asserts. */
+TOOLBOX_API void LocalizeNumberString(char *text);
+TOOLBOX_API void DelocalizeNumberString(char *text);
+
+/* Index of the first underscore of the accelerator escape code "__" in a control
+ * label (two underscores followed by a character that is not one), or -1; runs of
+ * three or more underscores are plain text. Null gives -1. */
+TOOLBOX_API int AcceleratorEscapeCodeLocation(const char *label);
+
+/* Removes the escape code's two underscores in place; null or no code does nothing. */
+TOOLBOX_API void RemoveAcceleratorEscapeCode(char *label);
+
 /* end of Strings                                                           */
 /* ======================================================================== */
 
 /* ======================================================================== */
 /* Text encoding of byte blocks                                             */
 
+/* Byte blocks as printable text: each 3 bytes become 4 characters of the 64 from "0"
+ * (code 48) to "o" (code 111); the first character of a group holds the top two bits
+ * of each byte, the next three their low six bits. A last 1 or 2 bytes give 2 or 3
+ * characters. The text or block returned comes from the C heap: free() it. */
+
+/* Encodes size bytes (0 or more) into a new text *text. 1 on success; 0 when memory
+ * is short, with *text null. A negative size, a null text, or null data with a
+ * positive size asserts. */
+TOOLBOX_API int ConvertDataToText(const unsigned char *data, int size, char **text);
+
+/* Decodes text into a new block *data; when size is not null it receives the decoded
+ * size. 1 on success; an empty or one-character text gives size 0, allocates nothing
+ * and leaves *data as it was. 0 when memory is short (*data null, *size the size that
+ * was needed), and 0 with *data null and *size -1 for a text that no encoding produces
+ * (length 5 or more leaving remainder 1 when divided by 4) or whose decoded size
+ * exceeds INT_MAX. Characters outside the alphabet are not rejected. A null text or
+ * data asserts. */
+TOOLBOX_API int ConvertTextToData(const char *text, int *size, unsigned char **data);
+
 /* end of Text encoding of byte blocks                                      */
 /* ======================================================================== */
 
 /* ======================================================================== */
 /* Arrays                                                                   */
+
+/* Data-type codes, those of the user-interface library's controls. */
+enum {
+    TB_TYPE_CHAR = 0,           /* signed 8-bit */
+    TB_TYPE_INT = 1,            /* signed 32-bit */
+    TB_TYPE_SHORT = 2,          /* signed 16-bit */
+    TB_TYPE_FLOAT = 3,
+    TB_TYPE_DOUBLE = 4,
+    TB_TYPE_STRING = 5,         /* pointer to a string; not numeric */
+    TB_TYPE_UNSIGNED_SHORT = 6,
+    TB_TYPE_UNSIGNED_INT = 7,
+    TB_TYPE_UNSIGNED_CHAR = 8
+};
+
+/* Size in bytes of a type (the string type: the size of a pointer, 4 on 32-bit
+ * targets). Any other code asserts. */
+TOOLBOX_API int GetDataTypeSize(int dataType);
+
+/* Converts count elements, in index order, through a double: integer targets take the
+ * value truncated toward zero and wrapped to their width (NaN and infinities give 0),
+ * float targets the nearest float (out of range: infinity). A target element whose
+ * source type is the string type or no valid code, or whose own type is not numeric,
+ * is left untouched. Null source or target with a positive count asserts. */
+TOOLBOX_API void ConvertArrayType(const void *source, int sourceType, void *target,
+                                  int targetType, int count);
+
+/* Rearranges numPoints interleaved elements of numChannels channels into one block per
+ * channel (the first numPoints % numChannels channels get one sample more). Works in
+ * place without memory when a scratch copy cannot be had; same result either way.
+ * An invalid type, or null data with something to do, asserts. */
+TOOLBOX_API void TransposeData(void *data, int dataType, int numPoints, int numChannels);
 
 /* end of Arrays                                                            */
 /* ======================================================================== */

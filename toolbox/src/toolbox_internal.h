@@ -44,6 +44,10 @@ void *reallocate(void *block, size_t size);
 // succeed, the next `fail` allocations return null. failAllocations(0, 0) disarms it.
 void failAllocations(int pass, int fail);
 
+// Test-only (builds with TOOLBOX_FAULT_INJECTION): the widest vector coder the text
+// encoding of byte blocks may use, 2 (AVX2), 1 (SSSE3) or 0 (portable loop only).
+void capEncodingSimd(int level);
+
 }  // namespace tb
 
 #endif

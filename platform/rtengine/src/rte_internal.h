@@ -21,6 +21,10 @@ int readPublishedDetachFlag();
 // Ends the process at once with code (platform backend).
 [[noreturn]] void endProcess(int code);
 
+// The user's decimal symbol from the platform (backend); '.' when it cannot be read
+// or is not a single byte.
+char platformDecimalSymbol();
+
 }  // namespace rte
 
 #endif
