@@ -106,11 +106,11 @@ TOOLBOX_API int SetBOLE(int on);
  * 1000) from the engine, library codes (5000 to 5999), the language-file code (6000)
  * and the data-acquisition driver's codes (10000 to 10999); anything else gives
  * "No description available. ". Static text: do not change or free it. */
-TOOLBOX_API const char *GetGeneralErrorString(int errorCode);
+TOOLBOX_API char *GetGeneralErrorString(int errorCode);
 
 /* The message of a library code (TbErr...); a code and its negation give the same
  * text, a code without an entry "No description available. ". Static text. */
-TOOLBOX_API const char *GetToolboxErrorString(int errorCode);
+TOOLBOX_API char *GetToolboxErrorString(int errorCode);
 
 /* end of Error strings                                                     */
 /* ======================================================================== */

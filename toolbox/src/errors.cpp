@@ -377,23 +377,33 @@ const char *acquisitionErrorString(int code) {
     return text ? text : kNoDescription;
 }
 
-}  // namespace
-
-extern "C" {
-
-const char *GetToolboxErrorString(int errorCode) {
+const char *toolboxErrorText(int errorCode) {
     constexpr size_t count = sizeof kToolboxErrors / sizeof kToolboxErrors[0];
     const char *text = findText(kToolboxErrors, count, -magnitudeOf(errorCode));
     return text ? text : kNoDescription;
 }
 
-const char *GetGeneralErrorString(int errorCode) {
+const char *generalErrorText(int errorCode) {
     long long magnitude = magnitudeOf(errorCode);
     if (magnitude < 1000) return GetUILErrorString(errorCode);
-    if (magnitude >= 5000 && magnitude <= 5999) return GetToolboxErrorString(errorCode);
+    if (magnitude >= 5000 && magnitude <= 5999) return toolboxErrorText(errorCode);
     if (magnitude == 6000) return kLanguageFileText;
     if (magnitude >= 10000 && magnitude <= 10999) return acquisitionErrorString(errorCode);
     return kNoDescription;
+}
+
+}  // namespace
+
+extern "C" {
+
+// The texts are static and read-only; the C signature is `char *` so that callers
+// written for it keep compiling, and they must not change the text.
+char *GetToolboxErrorString(int errorCode) {
+    return const_cast<char *>(toolboxErrorText(errorCode));
+}
+
+char *GetGeneralErrorString(int errorCode) {
+    return const_cast<char *>(generalErrorText(errorCode));
 }
 
 }  // extern "C"
