@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "assertion_capture.h"
 #include "test_support.h"
 #include "toolbox.h"
 
@@ -11,41 +12,10 @@ using testing_support::RecordingPresenter;
 
 namespace {
 
-// Where a dying child leaves the popup it showed. The name is the same in the parent
-// and in the child (on Windows a death test runs in a new process, not a fork).
-std::string popupLogPath() {
-    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return (std::filesystem::temp_directory_path() /
-            (std::string("toolbox-assert-") + test->name() + ".txt"))
-        .string();
+// Runs DoAssert(0, ...) in a child that must abort and returns what it showed.
+std::string shownBy(const char *file, int line, const char *message) {
+    return testing_support::assertionShownBy([&] { DoAssert(0, file, line, message); });
 }
-
-// In a dying child, the popup's title and text are written to a file the parent reads.
-void writePopupToLog(const char *title, const char *text) {
-    if (FILE *log = std::fopen(popupLogPath().c_str(), "wb")) {
-        std::fprintf(log, "%s|%s", title, text);
-        std::fclose(log);
-    }
-}
-
-class AssertDeathTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        GTEST_FLAG_SET(death_test_style, "threadsafe");
-        std::remove(popupLogPath().c_str());
-    }
-    void TearDown() override { std::remove(popupLogPath().c_str()); }
-    // Runs DoAssert(0, ...) in a child that must abort and returns what it showed.
-    std::string shownBy(const char *file, int line, const char *message) {
-        EXPECT_DEATH(
-            {
-                RTE_SetPopupPresenter(writePopupToLog);
-                DoAssert(0, file, line, message);
-            },
-            "");
-        return testing_support::readFile(popupLogPath());
-    }
-};
 
 TEST(Assert, PassingCheckHasNoEffect) {
     RecordingPresenter recorder;
@@ -54,13 +24,13 @@ TEST(Assert, PassingCheckHasNoEffect) {
     EXPECT_TRUE(recorder.shown().empty());
 }
 
-TEST_F(AssertDeathTest, NullMessageShowsTheDefaultTextLineAndFile) {
+TEST(AssertDeathTest, NullMessageShowsTheDefaultTextLineAndFile) {
     EXPECT_EQ(shownBy("toolbox", 120, nullptr),
               "Assert|Assert!\n\nProgramming error detected.\n\nThe error was detected on line "
               "120 of file 'toolbox'.\n\nProgram aborting.");
 }
 
-TEST_F(AssertDeathTest, OwnMessageIsShownWhole) {
+TEST(AssertDeathTest, OwnMessageIsShownWhole) {
     std::string message(182 - 3 - 7, 'm');  // the most that fits with line 120 and "toolbox"
     std::string shown = shownBy("toolbox", 120, message.c_str());
     EXPECT_EQ(shown.size(), 7 + 255u);
@@ -68,7 +38,7 @@ TEST_F(AssertDeathTest, OwnMessageIsShownWhole) {
 }
 
 // A message too long for the 256-byte text is shortened, never the line or file.
-TEST_F(AssertDeathTest, LongMessageIsShortenedAndMarked) {
+TEST(AssertDeathTest, LongMessageIsShortenedAndMarked) {
     std::string message(400, 'm');
     std::string shown = shownBy("toolbox", 120, message.c_str());
     EXPECT_EQ(shown.size(), 7 + 255u);
@@ -79,7 +49,7 @@ TEST_F(AssertDeathTest, LongMessageIsShortenedAndMarked) {
 }
 
 // With a file name that alone overfills the text, the text is cut at the buffer's end.
-TEST_F(AssertDeathTest, HugeFileNameIsCutAtTheEnd) {
+TEST(AssertDeathTest, HugeFileNameIsCutAtTheEnd) {
     std::string file(300, 'f');
     std::string shown = shownBy(file.c_str(), 5, "short");
     EXPECT_EQ(shown.size(), 7 + 255u);
