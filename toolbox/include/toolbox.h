@@ -362,7 +362,8 @@ TOOLBOX_API int OutputList(ListRef list, FILE *stream, const char *listPrefix,
                            const char *listSuffix, const char *itemPrefix,
                            const char *itemSeparator, ItemOutputFn outputFunction);
 /* Item writers for OutputList: fprintf's result for "%d" of an int, "%d" of a short,
- * "%f" of a double and "%s" of a char * item (a null string pointer writes "(null)"). */
+ * "%f" of a double and "%s" of a char * item (a null string pointer writes "(null)");
+ * -65 for a null ptrToItem. A null stream is the engine's standard output. */
 TOOLBOX_API int OutputIntegerItem(FILE *stream, void *ptrToItem);
 TOOLBOX_API int OutputShortItem(FILE *stream, void *ptrToItem);
 TOOLBOX_API int OutputDoubleItem(FILE *stream, void *ptrToItem);
