@@ -24,7 +24,9 @@ using ListPtr = std::unique_ptr<HandleRecord, ListDeleter>;
 template <typename T>
 ListPtr listOf(const std::vector<T> &values) {
     ListPtr list(ListCreate(sizeof(T)));
-    if (!values.empty()) EXPECT_EQ(ListInsertItems(list.get(), values.data(), ListPosEnd, int(values.size())), 1);
+    if (!values.empty()) {
+        EXPECT_EQ(ListInsertItems(list.get(), values.data(), ListPosEnd, int(values.size())), 1);
+    }
     return list;
 }
 
@@ -209,7 +211,9 @@ TEST_P(ItemWidth, QuickAndHeapSortMoveWholeItems) {
         const auto *sorted = static_cast<const unsigned char *>(ListGetDataPtr(list.get()));
         for (int k = 0; k < n; ++k) {
             const unsigned char *item = sorted + size_t(k) * width;
-            if (k) ASSERT_LE(item[-width], item[0]) << k;
+            if (k) {
+                ASSERT_LE(item[-width], item[0]) << k;
+            }
             for (int b = 1; b < width; ++b) ASSERT_EQ(item[b], static_cast<unsigned char>(item[0] + 3 * b));
         }
     }
