@@ -290,17 +290,21 @@ int compareValues(const void *first, const void *second) {
     return 1;  // greater, or a not-a-number on either side
 }
 
+// BinSearch's body, also called directly by the list forms.
+inline int searchArray(const void *array, int n, int size, const void *key, ItemCompareFn compare) {
+    if (isEmptyArray(array, n, size) || !key) return -1;
+    const char *base = static_cast<const char *>(array);
+    if (compare) return binSearch(base, n, size, key, CallCompare{compare});
+    return binSearch(base, n, size, key, BytesCompare{static_cast<size_t>(size)});
+}
+
 }  // namespace
 
 extern "C" {
 
 int BinSearch(const void *array, int numElements, int elementSize, const void *itemPtr,
               ItemCompareFn compare) {
-    if (isEmptyArray(array, numElements, elementSize) || !itemPtr) return -1;
-    const char *base = static_cast<const char *>(array);
-    if (compare) return binSearch(base, numElements, elementSize, itemPtr, CallCompare{compare});
-    return binSearch(base, numElements, elementSize, itemPtr,
-                     BytesCompare{static_cast<size_t>(elementSize)});
+    return searchArray(array, numElements, elementSize, itemPtr, compare);
 }
 
 void SwapBlock(void *block1, void *block2, int numBytes) {
@@ -325,7 +329,7 @@ void InsertionSort(void *array, int numElements, int elementSize, ItemCompareFn 
 int ListBinSearch(ListRef list, const void *ptrToItem, ItemCompareFn compare) {
     if (!list || !ptrToItem) return 0;
     const ListRecord *rec = listRecord(list);
-    int found = BinSearch(rec->items, rec->numItems, rec->itemSize, ptrToItem, compare);
+    int found = searchArray(rec->items, rec->numItems, rec->itemSize, ptrToItem, compare);
     return found >= 0 ? found + 1 : 0;
 }
 
@@ -361,7 +365,7 @@ int ListInsertInOrder(ListRef list, const void *ptrToItem, ItemCompareFn compare
     if (!list || !ptrToItem) return 0;
     const ListRecord *rec = listRecord(list);
     if (rec->numItems == 0) return ListInsertItem(list, ptrToItem, ListPosFront);
-    int found = BinSearch(rec->items, rec->numItems, rec->itemSize, ptrToItem, compare);
+    int found = searchArray(rec->items, rec->numItems, rec->itemSize, ptrToItem, compare);
     // In front of the equal item found, or at the insertion index (n + 1 appends).
     int position = found >= 0 ? found + 1 : -found;
     return ListInsertItem(list, ptrToItem, position);
