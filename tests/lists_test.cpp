@@ -3,6 +3,7 @@
 // failure" under injected out-of-memory.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -123,6 +124,25 @@ TEST_F(Lists, AllocationPolicyIsStoredAndNegativeValuesAreSafe) {
     EXPECT_EQ(contents(tight.get()).front(), 49);
     EXPECT_EQ(contents(tight.get()).back(), 0);
     ListSetAllocationPolicy(nullptr, 1, 1);  // ignored
+}
+
+// Sizes beyond what a handle holds must fail cleanly, never wrap around to a small
+// block that the copy would overrun; a huge growth policy falls back to the room needed.
+TEST_F(Lists, SizeArithmeticNeverWraps) {
+    ListPtr huge(ListCreate(1 << 30));
+    ASSERT_NE(huge, nullptr);
+    Snapshot before(huge.get());
+    EXPECT_EQ(ListInsertItems(huge.get(), nullptr, ListPosEnd, 4), 0);
+    EXPECT_EQ(ListPreAllocate(huge.get(), 8), 0);
+    EXPECT_EQ(ListInsertItems(huge.get(), nullptr, ListPosEnd, INT_MAX), 0);
+    EXPECT_TRUE(Snapshot(huge.get()) == before);
+
+    ListPtr list(ListCreate(1000));
+    ListSetAllocationPolicy(list.get(), 4, INT_MAX);
+    for (int k = 0; k < 6; ++k) ASSERT_EQ(ListInsertItems(list.get(), nullptr, ListPosEnd, 1), 1) << k;
+    EXPECT_EQ(ListNumItems(list.get()), 6);
+    EXPECT_EQ(rec(list.get())->capacity, 6) << "the exact room, as the policy's would not fit";
+    EXPECT_EQ(GetHandleSize(list.get()), sizeof(ListRecord) + 6 * 1000u);
 }
 
 // --- Insertion positions -----------------------------------------------------------

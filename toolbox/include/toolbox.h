@@ -230,8 +230,9 @@ TOOLBOX_API void ListDisposePtrList(ListRef list);
 TOOLBOX_API void ListClear(ListRef list);
 /* Shrinks the storage to exactly the items; unchanged when memory is short. */
 TOOLBOX_API void ListCompact(ListRef list);
-/* Stores the growth policy unchecked (a policy that would add no slots adds none
- * beyond the count inserted). */
+/* Stores the growth policy unchecked. A policy that would add fewer than no slots adds
+ * none beyond the count inserted; one that would outgrow a handle adds only the room
+ * needed. */
 TOOLBOX_API void ListSetAllocationPolicy(ListRef list, int minGrowth, int growthPercent);
 /* Makes room for count more items (exactly the shortfall). 1 when the room exists or
  * was made, 0 for a null list or when memory is short (list unchanged). */

@@ -9,8 +9,9 @@
 // Choices made here where callers could otherwise hurt themselves:
 //  - ListCreate refuses an item size of 0 or less (null), so every list has real items.
 //  - Growth arithmetic is done in 64 bits; a policy that would add a negative number of
-//    slots adds none beyond the count inserted, and a size the handle cannot hold is
-//    reported as a failure to grow, never wrapped around.
+//    slots adds none beyond the count inserted, one that would outgrow a handle adds
+//    only the room needed, and a size the handle cannot hold is reported as a failure
+//    to grow, never wrapped around.
 //  - Items inserted from inside the list itself (ListGetPtrToItem of the same list) are
 //    copied aside before the block is resized or shifted, so they are never read from
 //    freed or moved storage.
@@ -39,16 +40,21 @@ char *itemAt(ListRecord *rec, int64_t index) {
     return rec->items + index * rec->itemSize;
 }
 
+// Whether a block for `slots` items fits the handle's size and the item count's type.
+bool slotsFit(const ListRecord *rec, int64_t slots) {
+    if (slots < 0 || slots > INT_MAX) return false;
+    int64_t bytes = kRecordSize + slots * rec->itemSize;
+    return bytes <= static_cast<int64_t>(UINT_MAX) &&
+           static_cast<uint64_t>(bytes) <= static_cast<uint64_t>(SIZE_MAX);
+}
+
 // Resizes the storage to room for `slots` items; false (nothing changed) when memory is
 // short or the size does not fit the handle.
 bool resizeToSlots(ListRef list, int64_t slots) {
-    ListRecord *rec = record(list);
-    if (slots < 0 || slots > INT_MAX) return false;
-    int64_t bytes = kRecordSize + slots * rec->itemSize;
-    if (bytes > static_cast<int64_t>(UINT_MAX) ||
-        static_cast<uint64_t>(bytes) > static_cast<uint64_t>(SIZE_MAX))
+    const ListRecord *rec = record(list);
+    if (!slotsFit(rec, slots)) return false;
+    if (!SetHandleSize(list, static_cast<unsigned int>(kRecordSize + slots * rec->itemSize)))
         return false;
-    if (!SetHandleSize(list, static_cast<unsigned int>(bytes))) return false;
     record(list)->capacity = static_cast<int>(slots);
     return true;
 }
@@ -60,13 +66,15 @@ int64_t automaticGrowth(const ListRecord *rec) {
     return amount < 0 ? 0 : amount;
 }
 
-// Makes sure `count` more items fit, growing by count plus the automatic amount.
+// Makes sure `count` more items fit, growing by count plus the automatic amount. When
+// the automatic amount would make a block larger than a handle can hold, only the
+// room needed is taken, so a generous policy never makes a fitting insertion fail.
 bool growForInsertion(ListRef list, int count) {
-    ListRecord *rec = record(list);
-    if (int64_t{rec->numItems} + count <= rec->capacity) return true;
+    const ListRecord *rec = record(list);
+    const int64_t needed = int64_t{rec->numItems} + count;
+    if (needed <= rec->capacity) return true;
     int64_t slots = int64_t{rec->capacity} + count + automaticGrowth(rec);
-    if (slots > INT_MAX) slots = INT_MAX;  // a generous policy must not stop a fitting insert
-    if (slots < int64_t{rec->numItems} + count) return false;
+    if (!slotsFit(rec, slots)) slots = needed;
     return resizeToSlots(list, slots);
 }
 

@@ -126,8 +126,7 @@ template <typename Exchange, typename Compare>
 void heapSort(char *base, int n, Exchange exchange, Compare compare) {
     const ptrdiff_t size = exchange.stride();
     // Heap positions are 1-based: position k is element k - 1.
-    char *const one = base - size;
-    auto at = [one, size](ptrdiff_t k) { return one + k * size; };
+    auto at = [base, size](ptrdiff_t k) { return base + (k - 1) * size; };
     for (ptrdiff_t added = 2; added <= n; ++added) {
         for (ptrdiff_t k = added; k > 1;) {
             ptrdiff_t parent = k / 2;
