@@ -382,6 +382,11 @@ TEST_F(Lists, DisposePtrListFreesEveryItem) {
     }
     ListDisposePtrList(list);
     ListDisposePtrList(nullptr);
+    // Items too small to be pointers are not passed to free() (ASan: no bad free).
+    ListRef shorts = ListCreate(2);
+    short junk = 0x1234;
+    ListInsertItem(shorts, &junk, ListPosEnd);
+    ListDisposePtrList(shorts);
 }
 
 // --- Searching, duplicates, visiting -----------------------------------------------
