@@ -275,11 +275,140 @@ TOOLBOX_API int CreateAndOpenTemporaryFile(const char *location, const char *pre
 /* ======================================================================== */
 /* Handles                                                                  */
 
+/* A relocatable memory block: the master record stays at one address for the block's
+ * whole life, while the storage it points at may move when it is resized. Both come
+ * from the C heap and belong to the handle. Bytes a handle gains are zero. */
+typedef struct HandleRecord {
+    void *data;        /* the current storage (never null for a live handle) */
+    unsigned int size; /* the storage size in bytes */
+} HandleRecord;
+typedef HandleRecord *Handle;
+
+/* A new handle holding numBytes zero bytes (0 is valid); null when memory is short,
+ * with nothing leaked. Free it with DisposeHandle. */
+TOOLBOX_API Handle NewHandle(unsigned int numBytes);
+
+/* Frees the storage and the master record; null does nothing. */
+TOOLBOX_API void DisposeHandle(Handle handle);
+
+/* The storage size in bytes. A null handle is a programming error (DoAssert). */
+TOOLBOX_API unsigned int GetHandleSize(Handle handle);
+
+/* Resizes the storage, keeping its first bytes and zeroing those gained. 1 on success,
+ * 0 when memory is short (the handle is then unchanged). A null handle: DoAssert. */
+TOOLBOX_API int SetHandleSize(Handle handle, unsigned int newSize);
+
 /* end of Handles                                                           */
 /* ======================================================================== */
 
 /* ======================================================================== */
 /* Lists                                                                    */
+
+/* An ordered, growable sequence of fixed-size items stored contiguously and copied
+ * in and out by value. A ListRef is the handle of the list's storage block, which
+ * begins with a ListRecord and continues with the items; the block moves whenever it
+ * is resized, so pointers into it (ListGetPtrToItem, ListGetDataPtr) are valid only
+ * until the next insertion, append, pre-allocation or compaction. Positions are
+ * 1-based; ListPosFront and ListPosEnd address the ends. A null ListRef is accepted
+ * everywhere and does nothing (lookups give 0 or null). Failures give 0 or null and
+ * leave the list exactly as it was. No locking: one thread at a time. */
+typedef Handle ListRef;
+
+enum { ListPosFront = -1, ListPosEnd = 0 };
+
+#define LIST_SIGNATURE 0x4C495354u /* "LIST" */
+
+typedef struct ListRecord {
+    unsigned int signature; /* LIST_SIGNATURE, written at creation */
+    int growthPercent;      /* automatic growth adds capacity * (100 + this) / 100 ... */
+    int minGrowth;          /* ... but at least this many slots (beyond the count inserted) */
+    int capacity;           /* item slots the block has room for */
+    int itemSize;           /* bytes per item, fixed at creation */
+    int numItems;           /* items in the list */
+    char items[4];          /* the item area starts here */
+} ListRecord;
+
+/* Compares two items (or a key and an item): negative, zero or positive. Wherever it
+ * may be null, the items are compared byte for byte over the item size. */
+typedef int (*ItemCompareFn)(const void *first, const void *second);
+/* Called by ListApplyToEach; a negative result stops the walk. */
+typedef int (*ItemApplyFn)(int position, void *ptrToItem, void *callbackData);
+
+/* A new empty list (capacity 0, growthPercent 10, minGrowth 4); null when memory is
+ * short or itemSize is 0 or less. */
+TOOLBOX_API ListRef ListCreate(int itemSize);
+/* Frees the list; null does nothing. */
+TOOLBOX_API void ListDispose(ListRef list);
+/* Frees every item with free(), each read as a pointer (items must be heap pointers or
+ * null), then the list. Items smaller than a pointer are not freed. */
+TOOLBOX_API void ListDisposePtrList(ListRef list);
+/* Empties the list; the storage keeps its capacity. */
+TOOLBOX_API void ListClear(ListRef list);
+/* Shrinks the storage to exactly the items; unchanged when memory is short. */
+TOOLBOX_API void ListCompact(ListRef list);
+/* Stores the growth policy unchecked. A policy that would add fewer than no slots adds
+ * none beyond the count inserted; one that would outgrow a handle adds only the room
+ * needed. */
+TOOLBOX_API void ListSetAllocationPolicy(ListRef list, int minGrowth, int growthPercent);
+/* Makes room for count more items (exactly the shortfall). 1 when the room exists or
+ * was made, 0 for a null list or when memory is short (list unchanged). */
+TOOLBOX_API int ListPreAllocate(ListRef list, int count);
+/* A new list with the same items and growth policy, capacity = item count; null for a
+ * null list or when memory is short. */
+TOOLBOX_API ListRef ListCopy(ListRef list);
+/* Appends listToAppend's items (list itself may be given: its content doubles); the
+ * capacity becomes exactly the new count. 1 on success (also for a null or empty
+ * listToAppend), 0 for a null list, differing item sizes or short memory (unchanged). */
+TOOLBOX_API int ListAppend(ListRef list, ListRef listToAppend);
+
+/* Inserts count items from ptrToItems (null: zero-filled items) in front of position
+ * (1 ... n; n + 1 or ListPosEnd append; ListPosFront is the front, or the end of an
+ * empty list). The source may lie inside the list itself. 1 on success; 0 for a null
+ * list, count below 1, a position outside those, or short memory (list unchanged). */
+TOOLBOX_API int ListInsertItems(ListRef list, const void *ptrToItems, int position, int count);
+TOOLBOX_API int ListInsertItem(ListRef list, const void *ptrToItem, int position);
+/* Inserts behind the first item equal to ptrToItemToFind, or at the end when none is. */
+TOOLBOX_API int ListInsertAfterItem(ListRef list, const void *ptrToItem,
+                                    const void *ptrToItemToFind, ItemCompareFn compare);
+/* Inserts in front of the first item equal to ptrToItemToFind, or at the front. */
+TOOLBOX_API int ListInsertBeforeItem(ListRef list, const void *ptrToItem,
+                                     const void *ptrToItemToFind, ItemCompareFn compare);
+
+/* The range operations take position 1 ... n, ListPosFront (1) or ListPosEnd (n) as the
+ * first item of count items; a range not wholly inside 1 ... n, a count below 1 or a
+ * null item pointer (where one is needed) does nothing. */
+TOOLBOX_API void ListReplaceItems(ListRef list, const void *ptrToItems, int position, int count);
+TOOLBOX_API void ListReplaceItem(ListRef list, const void *ptrToItem, int position);
+/* Removes the items, copying them to itemsDestination first unless it is null. The
+ * storage keeps its capacity. */
+TOOLBOX_API void ListRemoveItems(ListRef list, void *itemsDestination, int position, int count);
+TOOLBOX_API void ListRemoveItem(ListRef list, void *itemDestination, int position);
+/* Copies the items to itemsDestination; nothing is written when the range is invalid. */
+TOOLBOX_API void ListGetItems(ListRef list, void *itemsDestination, int position, int count);
+TOOLBOX_API void ListGetItem(ListRef list, void *itemDestination, int position);
+
+/* The item's address in the storage, or null (null or empty list, invalid position). */
+TOOLBOX_API void *ListGetPtrToItem(ListRef list, int position);
+/* The item area's address (also when empty), or null for a null list. */
+TOOLBOX_API void *ListGetDataPtr(ListRef list);
+/* The item size; 0 for a null list. */
+TOOLBOX_API int ListGetItemSize(ListRef list);
+/* The number of items; 0 for a null list. */
+TOOLBOX_API int ListNumItems(ListRef list);
+/* 1 when both are the same list (null and null too) or have the same item size, count
+ * and bytes; else 0. */
+TOOLBOX_API int ListEqual(ListRef first, ListRef second);
+/* Position of the first item at or after startingPosition (ListPosFront: 1, ListPosEnd:
+ * n) for which compare(ptrToItem, item) is 0; 0 when none, or for a null list or item. */
+TOOLBOX_API int ListFindItem(ListRef list, const void *ptrToItem, int startingPosition,
+                             ItemCompareFn compare);
+/* Keeps the first of every run of equal items, in their order. */
+TOOLBOX_API void ListRemoveDuplicates(ListRef list, ItemCompareFn compare);
+/* Calls apply(position, item, callbackData) for each item, ascending from 1 or
+ * descending from n, reading the count again before every call (apply may remove
+ * items). A negative result stops the walk and is returned; otherwise the last result,
+ * 0 when nothing was called (also for a null list or callback). */
+TOOLBOX_API int ListApplyToEach(ListRef list, int ascending, ItemApplyFn apply, void *callbackData);
 
 /* end of Lists                                                             */
 /* ======================================================================== */
@@ -287,11 +416,75 @@ TOOLBOX_API int CreateAndOpenTemporaryFile(const char *location, const char *pre
 /* ======================================================================== */
 /* Sorting and searching                                                    */
 
+/* Arrays are a base address, an element count and an element size; element i lies at
+ * base + i * size. Every comparison may be null (byte-wise memcmp over the size).
+ * Nothing here allocates. A null array or key, a count below 1 or a size below 1 is
+ * taken as an empty array. */
+
+/* Bisection search for itemPtr (always the comparison's first argument): the index of
+ * a matching element, or -(insertion index) - 1 when there is none. The array must be
+ * sorted ascending by compare. Among equal elements any one may be found. */
+TOOLBOX_API int BinSearch(const void *array, int numElements, int elementSize,
+                          const void *itemPtr, ItemCompareFn compare);
+/* Exchanges the contents of two blocks of numBytes bytes (0 or less: nothing). */
+TOOLBOX_API void SwapBlock(void *block1, void *block2, int numBytes);
+/* Sorts ascending in place; not stable. */
+TOOLBOX_API void HeapSort(void *array, int numElements, int elementSize, ItemCompareFn compare);
+/* Sorts ascending in place; stable (equal elements keep their order). */
+TOOLBOX_API void InsertionSort(void *array, int numElements, int elementSize,
+                               ItemCompareFn compare);
+
+/* 1-based position of an item matching ptrToItem in a sorted list, or 0. */
+TOOLBOX_API int ListBinSearch(ListRef list, const void *ptrToItem, ItemCompareFn compare);
+/* 1 when no item compares greater than the next (also for fewer than 2 items); 0 when
+ * one does or for a null list. */
+TOOLBOX_API int ListIsSorted(ListRef list, ItemCompareFn compare);
+/* Sort a list's items ascending in place: quicksort (not stable), heap sort (not
+ * stable), insertion sort (stable). */
+TOOLBOX_API void ListQuickSort(ListRef list, ItemCompareFn compare);
+TOOLBOX_API void ListHeapSort(ListRef list, ItemCompareFn compare);
+TOOLBOX_API void ListInsertionSort(ListRef list, ItemCompareFn compare);
+/* Inserts ptrToItem into a list sorted by compare, in front of an equal item that the
+ * bisection meets. 1 on success, 0 for a null list or item or short memory. */
+TOOLBOX_API int ListInsertInOrder(ListRef list, const void *ptrToItem, ItemCompareFn compare);
+
+/* Ready-made comparisons: -1, 0 or 1 for signed 16-bit and 32-bit integers; floats and
+ * doubles give -1 (less), 0 (equal) and 1 otherwise, so a not-a-number on either side
+ * compares greater; CStringCompare's elements are char * and it returns strcmp's
+ * result. */
+TOOLBOX_API int ShortCompare(const void *first, const void *second);
+TOOLBOX_API int IntCompare(const void *first, const void *second);
+TOOLBOX_API int FloatCompare(const void *first, const void *second);
+TOOLBOX_API int DoubleCompare(const void *first, const void *second);
+TOOLBOX_API int CStringCompare(const void *first, const void *second);
+
 /* end of Sorting and searching                                             */
 /* ======================================================================== */
 
 /* ======================================================================== */
 /* List output                                                              */
+
+/* Writes one item to stream; returns the characters written or a negative value. */
+typedef int (*ItemOutputFn)(FILE *stream, void *ptrToItem);
+
+/* Writes listPrefix, then for each item i: itemPrefix, the item (outputFunction), and
+ * itemSeparator unless i is the last; then listSuffix. Each text may be null (none) and
+ * is a printf format: "%%" gives "%", and a "%d" in itemPrefix or itemSeparator gives
+ * i, in listSuffix the item count. A null stream is the engine's standard output.
+ * Returns the characters written, or the first negative write result (what was written
+ * stays). A null outputFunction writes "Error, no output function specified\n" and
+ * returns that write's result. A text holding any other conversion (or more than one
+ * "%d", or any in listPrefix) is refused with -63 before anything is written. */
+TOOLBOX_API int OutputList(ListRef list, FILE *stream, const char *listPrefix,
+                           const char *listSuffix, const char *itemPrefix,
+                           const char *itemSeparator, ItemOutputFn outputFunction);
+/* Item writers for OutputList: fprintf's result for "%d" of an int, "%d" of a short,
+ * "%f" of a double and "%s" of a char * item (a null string pointer writes "(null)");
+ * -65 for a null ptrToItem. A null stream is the engine's standard output. */
+TOOLBOX_API int OutputIntegerItem(FILE *stream, void *ptrToItem);
+TOOLBOX_API int OutputShortItem(FILE *stream, void *ptrToItem);
+TOOLBOX_API int OutputDoubleItem(FILE *stream, void *ptrToItem);
+TOOLBOX_API int OutputStringItem(FILE *stream, void *ptrToItem);
 
 /* end of List output                                                       */
 /* ======================================================================== */

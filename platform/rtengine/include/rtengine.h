@@ -7,6 +7,7 @@
 #include "rte_popup.h"
 #include "rte_format.h"
 #include "rte_files.h"
+#include "rte_stdio.h"
 #include "rte_process.h"
 #include "rte_system.h"
 

@@ -1,0 +1,482 @@
+// The list container and list output.
+//
+// A list is a handle whose storage is a ListRecord followed by capacity item slots.
+// Every operation reads the record afresh through the handle, because any resize may
+// move the block. Automatic growth on insertion adds the count inserted plus
+// max(capacity * (100 + growthPercent) / 100, minGrowth) slots, so an empty list gets
+// 5 slots for its first item, then 11, 24, ...
+//
+// Choices made here where callers could otherwise hurt themselves:
+//  - ListCreate refuses an item size of 0 or less (null), so every list has real items.
+//  - Growth arithmetic is done in 64 bits; a policy that would add a negative number of
+//    slots adds none beyond the count inserted, one that would outgrow a handle adds
+//    only the room needed, and a size the handle cannot hold is reported as a failure
+//    to grow, never wrapped around.
+//  - Items inserted from inside the list itself (ListGetPtrToItem of the same list) are
+//    copied aside before the block is resized or shifted, so they are never read from
+//    freed or moved storage.
+//  - ListDisposePtrList frees only items at least as large as a pointer.
+//  - OutputList checks its frame texts before writing anything: only "%%" and, where a
+//    number is passed, one "%d" are accepted; anything else is refused with -63, since
+//    it would be formatted without a matching argument.
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "toolbox_internal.h"
+
+namespace {
+
+constexpr int kDefaultGrowthPercent = 10;
+constexpr int kDefaultMinGrowth = 4;
+constexpr int64_t kRecordSize = static_cast<int64_t>(sizeof(ListRecord));
+
+ListRecord *record(ListRef list) { return static_cast<ListRecord *>(list->data); }
+
+char *itemAt(ListRecord *rec, int64_t index) {
+    return rec->items + index * rec->itemSize;
+}
+
+// Whether a block for `slots` items fits the handle's size and the item count's type.
+bool slotsFit(const ListRecord *rec, int64_t slots) {
+    if (slots < 0 || slots > INT_MAX) return false;
+    int64_t bytes = kRecordSize + slots * rec->itemSize;
+    return bytes <= static_cast<int64_t>(UINT_MAX) &&
+           static_cast<uint64_t>(bytes) <= static_cast<uint64_t>(SIZE_MAX);
+}
+
+// Resizes the storage to room for `slots` items; false (nothing changed) when memory is
+// short or the size does not fit the handle.
+bool resizeToSlots(ListRef list, int64_t slots) {
+    const ListRecord *rec = record(list);
+    if (!slotsFit(rec, slots)) return false;
+    if (!SetHandleSize(list, static_cast<unsigned int>(kRecordSize + slots * rec->itemSize)))
+        return false;
+    record(list)->capacity = static_cast<int>(slots);
+    return true;
+}
+
+// The automatic amount added beyond an insertion's count.
+int64_t automaticGrowth(const ListRecord *rec) {
+    int64_t amount = static_cast<int64_t>(rec->capacity) * (100 + int64_t{rec->growthPercent}) / 100;
+    if (amount <= rec->minGrowth) amount = rec->minGrowth;
+    return amount < 0 ? 0 : amount;
+}
+
+// Makes sure `count` more items fit, growing by count plus the automatic amount. When
+// the automatic amount would make a block larger than a handle can hold, only the
+// room needed is taken, so a generous policy never makes a fitting insertion fail.
+bool growForInsertion(ListRef list, int count) {
+    const ListRecord *rec = record(list);
+    const int64_t needed = int64_t{rec->numItems} + count;
+    if (needed <= rec->capacity) return true;
+    int64_t slots = int64_t{rec->capacity} + count + automaticGrowth(rec);
+    if (!slotsFit(rec, slots)) slots = needed;
+    return resizeToSlots(list, slots);
+}
+
+// Maps a range's first position (ListPosFront: 1, ListPosEnd: n) and checks that the
+// `count` items from it lie within 1 ... n. Gives the 0-based index of the first.
+bool mapRange(const ListRecord *rec, int position, int count, int64_t *first) {
+    int n = rec->numItems;
+    if (count < 1 || n < 1) return false;
+    int64_t p = position == ListPosFront ? 1 : position == ListPosEnd ? n : position;
+    if (p < 1 || p + count - 1 > n) return false;
+    *first = p - 1;
+    return true;
+}
+
+// Maps a single position for lookups: ListPosFront 1, ListPosEnd n, else 1 ... n.
+bool mapPosition(const ListRecord *rec, int position, int64_t *index) {
+    return mapRange(rec, position, 1, index);
+}
+
+// True when [bytes, bytes + size) overlaps the list's storage block.
+bool insideStorage(ListRef list, const void *bytes, int64_t size) {
+    auto begin = reinterpret_cast<uintptr_t>(list->data);
+    auto end = begin + list->size;
+    auto from = reinterpret_cast<uintptr_t>(bytes);
+    return from < end && from + static_cast<uintptr_t>(size) > begin;
+}
+
+struct FreeDeleter {
+    void operator()(void *block) const { std::free(block); }
+};
+
+int compareItems(ItemCompareFn compare, const void *first, const void *second, int size) {
+    return compare ? compare(first, second) : std::memcmp(first, second, static_cast<size_t>(size));
+}
+
+}  // namespace
+
+extern "C" {
+
+ListRef ListCreate(int itemSize) {
+    if (itemSize <= 0) return nullptr;
+    ListRef list = NewHandle(static_cast<unsigned int>(sizeof(ListRecord)));
+    if (!list) return nullptr;
+    ListRecord *rec = record(list);
+    rec->signature = LIST_SIGNATURE;
+    rec->growthPercent = kDefaultGrowthPercent;
+    rec->minGrowth = kDefaultMinGrowth;
+    rec->capacity = 0;
+    rec->itemSize = itemSize;
+    rec->numItems = 0;
+    return list;
+}
+
+void ListDispose(ListRef list) { DisposeHandle(list); }
+
+void ListDisposePtrList(ListRef list) {
+    if (!list) return;
+    ListRecord *rec = record(list);
+    if (rec->itemSize >= static_cast<int>(sizeof(void *))) {
+        for (int i = 0; i < rec->numItems; ++i) {
+            void *pointer;
+            std::memcpy(&pointer, itemAt(rec, i), sizeof pointer);
+            std::free(pointer);
+        }
+    }
+    ListDispose(list);
+}
+
+void ListClear(ListRef list) {
+    if (list) record(list)->numItems = 0;
+}
+
+void ListCompact(ListRef list) {
+    if (list) resizeToSlots(list, record(list)->numItems);
+}
+
+void ListSetAllocationPolicy(ListRef list, int minGrowth, int growthPercent) {
+    if (!list) return;
+    record(list)->minGrowth = minGrowth;
+    record(list)->growthPercent = growthPercent;
+}
+
+int ListPreAllocate(ListRef list, int count) {
+    if (!list) return 0;
+    ListRecord *rec = record(list);
+    int64_t room = int64_t{rec->capacity} - rec->numItems;
+    if (room >= count) return 1;
+    return resizeToSlots(list, int64_t{rec->capacity} + (count - room)) ? 1 : 0;
+}
+
+ListRef ListCopy(ListRef list) {
+    if (!list) return nullptr;
+    const ListRecord *source = record(list);
+    ListRef copy = ListCreate(source->itemSize);
+    if (!copy) return nullptr;
+    if (!resizeToSlots(copy, source->numItems)) {
+        ListDispose(copy);
+        return nullptr;
+    }
+    ListRecord *rec = record(copy);
+    rec->numItems = source->numItems;
+    rec->growthPercent = source->growthPercent;
+    rec->minGrowth = source->minGrowth;
+    std::memcpy(rec->items, source->items, static_cast<size_t>(int64_t{source->numItems} * source->itemSize));
+    return copy;
+}
+
+int ListAppend(ListRef list, ListRef listToAppend) {
+    if (!listToAppend) return 1;
+    if (!list) return 0;
+    int size = record(list)->itemSize;
+    if (size != record(listToAppend)->itemSize) return 0;
+    int64_t m = record(list)->numItems;
+    int64_t k = record(listToAppend)->numItems;
+    if (k == 0) return 1;
+    // Exactly m + k slots, which may also shrink the storage.
+    if (!resizeToSlots(list, m + k)) return 0;
+    // Read the source only now: when it is the list itself its block has just moved.
+    ListRecord *rec = record(list);
+    std::memcpy(itemAt(rec, m), record(listToAppend)->items, static_cast<size_t>(k * size));
+    rec->numItems = static_cast<int>(m + k);
+    return 1;
+}
+
+int ListInsertItems(ListRef list, const void *ptrToItems, int position, int count) {
+    if (!list || count < 1) return 0;
+    const ListRecord *rec = record(list);
+    int n = rec->numItems;
+    int64_t index;  // 0-based slot of the first new item
+    if (position == ListPosEnd || position == n + 1 || (position == ListPosFront && n == 0))
+        index = n;
+    else if (position == ListPosFront)
+        index = 0;
+    else if (position >= 1 && position <= n)
+        index = position - 1;
+    else
+        return 0;
+    int64_t bytes = int64_t{count} * rec->itemSize;
+    if (static_cast<uint64_t>(bytes) > SIZE_MAX) return 0;
+
+    std::unique_ptr<void, FreeDeleter> aside;
+    if (ptrToItems && insideStorage(list, ptrToItems, bytes)) {
+        aside.reset(tb::allocate(static_cast<size_t>(bytes)));
+        if (!aside) return 0;
+        std::memcpy(aside.get(), ptrToItems, static_cast<size_t>(bytes));
+        ptrToItems = aside.get();
+    }
+    if (!growForInsertion(list, count)) return 0;
+
+    ListRecord *grown = record(list);
+    char *slot = itemAt(grown, index);
+    if (index < n)
+        std::memmove(slot + bytes, slot, static_cast<size_t>((n - index) * grown->itemSize));
+    if (ptrToItems)
+        std::memcpy(slot, ptrToItems, static_cast<size_t>(bytes));
+    else
+        std::memset(slot, 0, static_cast<size_t>(bytes));
+    grown->numItems = n + count;
+    return 1;
+}
+
+int ListInsertItem(ListRef list, const void *ptrToItem, int position) {
+    return ListInsertItems(list, ptrToItem, position, 1);
+}
+
+int ListInsertAfterItem(ListRef list, const void *ptrToItem, const void *ptrToItemToFind,
+                        ItemCompareFn compare) {
+    int found = ListFindItem(list, ptrToItemToFind, ListPosFront, compare);
+    return ListInsertItem(list, ptrToItem, found ? found + 1 : ListPosEnd);
+}
+
+int ListInsertBeforeItem(ListRef list, const void *ptrToItem, const void *ptrToItemToFind,
+                         ItemCompareFn compare) {
+    int found = ListFindItem(list, ptrToItemToFind, ListPosFront, compare);
+    return ListInsertItem(list, ptrToItem, found ? found : ListPosFront);
+}
+
+void ListReplaceItems(ListRef list, const void *ptrToItems, int position, int count) {
+    if (!list || !ptrToItems) return;
+    ListRecord *rec = record(list);
+    int64_t first;
+    if (!mapRange(rec, position, count, &first)) return;
+    std::memmove(itemAt(rec, first), ptrToItems, static_cast<size_t>(int64_t{count} * rec->itemSize));
+}
+
+void ListReplaceItem(ListRef list, const void *ptrToItem, int position) {
+    ListReplaceItems(list, ptrToItem, position, 1);
+}
+
+void ListRemoveItems(ListRef list, void *itemsDestination, int position, int count) {
+    if (!list) return;
+    ListRecord *rec = record(list);
+    int64_t first;
+    if (!mapRange(rec, position, count, &first)) return;
+    int64_t bytes = int64_t{count} * rec->itemSize;
+    char *slot = itemAt(rec, first);
+    if (itemsDestination) std::memcpy(itemsDestination, slot, static_cast<size_t>(bytes));
+    int64_t after = rec->numItems - (first + count);
+    std::memmove(slot, slot + bytes, static_cast<size_t>(after * rec->itemSize));
+    rec->numItems -= count;
+}
+
+void ListRemoveItem(ListRef list, void *itemDestination, int position) {
+    ListRemoveItems(list, itemDestination, position, 1);
+}
+
+void ListGetItems(ListRef list, void *itemsDestination, int position, int count) {
+    if (!list || !itemsDestination) return;
+    ListRecord *rec = record(list);
+    int64_t first;
+    if (!mapRange(rec, position, count, &first)) return;
+    std::memcpy(itemsDestination, itemAt(rec, first), static_cast<size_t>(int64_t{count} * rec->itemSize));
+}
+
+void ListGetItem(ListRef list, void *itemDestination, int position) {
+    ListGetItems(list, itemDestination, position, 1);
+}
+
+void *ListGetPtrToItem(ListRef list, int position) {
+    if (!list) return nullptr;
+    ListRecord *rec = record(list);
+    int64_t index;
+    return mapPosition(rec, position, &index) ? itemAt(rec, index) : nullptr;
+}
+
+void *ListGetDataPtr(ListRef list) { return list ? record(list)->items : nullptr; }
+
+int ListGetItemSize(ListRef list) { return list ? record(list)->itemSize : 0; }
+
+int ListNumItems(ListRef list) { return list ? record(list)->numItems : 0; }
+
+int ListEqual(ListRef first, ListRef second) {
+    if (first == second) return 1;
+    if (!first || !second) return 0;
+    const ListRecord *a = record(first);
+    const ListRecord *b = record(second);
+    if (a->itemSize != b->itemSize || a->numItems != b->numItems) return 0;
+    size_t bytes = static_cast<size_t>(int64_t{a->numItems} * a->itemSize);
+    return std::memcmp(a->items, b->items, bytes) == 0 ? 1 : 0;
+}
+
+int ListFindItem(ListRef list, const void *ptrToItem, int startingPosition, ItemCompareFn compare) {
+    if (!list || !ptrToItem) return 0;
+    ListRecord *rec = record(list);
+    int64_t start;
+    if (!mapPosition(rec, startingPosition, &start)) return 0;
+    for (int64_t k = start; k < rec->numItems; ++k)
+        if (compareItems(compare, ptrToItem, itemAt(rec, k), rec->itemSize) == 0)
+            return static_cast<int>(k + 1);
+    return 0;
+}
+
+void ListRemoveDuplicates(ListRef list, ItemCompareFn compare) {
+    if (!list) return;
+    // Removing an item behind i never moves item i, so its address stays valid as a key.
+    for (int i = 1; i < ListNumItems(list); ++i) {
+        const void *key = ListGetPtrToItem(list, i);
+        for (int k = ListFindItem(list, key, i + 1, compare); k != 0;
+             k = ListFindItem(list, key, k, compare))
+            ListRemoveItem(list, nullptr, k);
+    }
+}
+
+int ListApplyToEach(ListRef list, int ascending, ItemApplyFn apply, void *callbackData) {
+    if (!list || !apply) return 0;
+    int result = 0;
+    if (ascending) {
+        for (int i = 1; i <= ListNumItems(list); ++i) {
+            result = apply(i, ListGetPtrToItem(list, i), callbackData);
+            if (result < 0) return result;
+        }
+    } else {
+        for (int i = ListNumItems(list); i > 0 && i <= ListNumItems(list); --i) {
+            result = apply(i, ListGetPtrToItem(list, i), callbackData);
+            if (result < 0) return result;
+        }
+    }
+    return result;
+}
+
+}  // extern "C"
+
+// ---------------------------------------------------------------------------------
+// List output
+
+namespace {
+
+constexpr char kNoOutputFunction[] = "Error, no output function specified\n";
+
+// The number of "%d" conversions in a frame text, or -1 when it holds any conversion
+// other than "%%" and "%d" (including a lone "%" at the end).
+int countNumberConversions(const char *text) {
+    if (!text) return 0;
+    int numbers = 0;
+    for (const char *p = text; *p; ++p) {
+        if (*p != '%') continue;
+        ++p;
+        if (*p == 'd')
+            ++numbers;
+        else if (*p != '%')
+            return -1;
+    }
+    return numbers;
+}
+
+// A running total that stops at the first negative write.
+class Writer {
+public:
+    explicit Writer(FILE *stream) : stream_(stream) {}
+
+    // Writes a checked frame text, with number when it holds "%d"; false on failure.
+    bool text(const char *frame, int number) {
+        if (!frame) return true;
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#pragma GCC diagnostic ignored "-Wformat-security"
+#endif
+        // The text was checked: it holds "%%" and at most one "%d".
+        int written = countNumberConversions(frame) > 0 ? std::fprintf(stream_, frame, number)
+                                                        : std::fprintf(stream_, frame);
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+        return add(written);
+    }
+
+    bool add(int written) {
+        if (written < 0) {
+            failure_ = written;
+            return false;
+        }
+        total_ += written;
+        return true;
+    }
+
+    // The total (held at INT_MAX should it ever exceed it), or the failure met.
+    int result() const {
+        if (failure_ < 0) return failure_;
+        return total_ > INT_MAX ? INT_MAX : static_cast<int>(total_);
+    }
+
+private:
+    FILE *stream_;
+    int64_t total_ = 0;
+    int failure_ = 0;
+};
+
+FILE *orStandardOutput(FILE *stream) { return stream ? stream : RTE_StdOut(); }
+
+}  // namespace
+
+extern "C" {
+
+int OutputList(ListRef list, FILE *stream, const char *listPrefix, const char *listSuffix,
+               const char *itemPrefix, const char *itemSeparator, ItemOutputFn outputFunction) {
+    stream = orStandardOutput(stream);
+    if (!outputFunction) return std::fprintf(stream, "%s", kNoOutputFunction);
+    if (countNumberConversions(listPrefix) != 0 || countNumberConversions(listSuffix) > 1 ||
+        countNumberConversions(listSuffix) < 0 || countNumberConversions(itemPrefix) > 1 ||
+        countNumberConversions(itemPrefix) < 0 || countNumberConversions(itemSeparator) > 1 ||
+        countNumberConversions(itemSeparator) < 0)
+        return RTE_UIE_INVALID_FORMAT;
+
+    Writer out(stream);
+    if (!out.text(listPrefix, 0)) return out.result();
+    int n = ListNumItems(list);
+    for (int i = 1; i <= n; ++i) {
+        if (!out.text(itemPrefix, i)) return out.result();
+        if (!out.add(outputFunction(stream, ListGetPtrToItem(list, i)))) return out.result();
+        if (i != n && !out.text(itemSeparator, i)) return out.result();
+    }
+    out.text(listSuffix, n);
+    return out.result();
+}
+
+int OutputIntegerItem(FILE *stream, void *ptrToItem) {
+    if (!ptrToItem) return RTE_UIE_NULL_ARGUMENT;
+    int value;
+    std::memcpy(&value, ptrToItem, sizeof value);
+    return std::fprintf(orStandardOutput(stream), "%d", value);
+}
+
+int OutputShortItem(FILE *stream, void *ptrToItem) {
+    if (!ptrToItem) return RTE_UIE_NULL_ARGUMENT;
+    short value;
+    std::memcpy(&value, ptrToItem, sizeof value);
+    return std::fprintf(orStandardOutput(stream), "%d", static_cast<int>(value));
+}
+
+int OutputDoubleItem(FILE *stream, void *ptrToItem) {
+    if (!ptrToItem) return RTE_UIE_NULL_ARGUMENT;
+    double value;
+    std::memcpy(&value, ptrToItem, sizeof value);
+    return std::fprintf(orStandardOutput(stream), "%f", value);
+}
+
+int OutputStringItem(FILE *stream, void *ptrToItem) {
+    if (!ptrToItem) return RTE_UIE_NULL_ARGUMENT;
+    const char *text;
+    std::memcpy(&text, ptrToItem, sizeof text);
+    return std::fprintf(orStandardOutput(stream), "%s", text ? text : "(null)");
+}
+
+}  // extern "C"
