@@ -193,7 +193,9 @@ int startRead(FILE *stream, char **string, int *endOfFile, int *maximumReached) 
 
 // Reads a string up to its zero byte, the limit or the end of the file; with toLineEnd
 // also up to and including the first "\r\n" the search rule finds, which counts as
-// reaching the limit (the line's length is the limit).
+// reaching the limit (the line's length is the limit). Bytes are taken one at a time
+// from the stream's buffer, so exactly what is consumed is read and the stream never
+// has to be repositioned (a seek would throw the stream's buffer away on every call).
 int readText(FILE *stream, char **string, int maximumLength, int *endOfFile,
              int *maximumReached, bool toLineEnd) {
     int code = startRead(stream, string, endOfFile, maximumReached);
@@ -204,43 +206,39 @@ int readText(FILE *stream, char **string, int maximumLength, int *endOfFile,
     if (start == -1L) return RTE_UIE_IO_ERROR;
 
     PatternMatcher lineEnd("\r\n", 2);
-    char chunk[kReadChunk];
-    long long allowance = maximumLength;
-    long long consumed = 0;
-    bool done = false;
-    while (!done) {
-        long long size = maximumLength < 0 ? static_cast<long long>(kReadChunk)
-                                           : std::min<long long>(kReadChunk, allowance);
-        if (size <= 0) {
+    char pending[kReadChunk];
+    size_t held = 0;
+    long long allowance = maximumLength;  // negative: no limit
+    bool lineDone = false;
+    bool outOfMemory = false;
+    for (;;) {
+        if (maximumLength >= 0 && allowance == 0) {
             if (maximumReached) *maximumReached = 1;
             break;
         }
-        size_t got = std::fread(chunk, 1, static_cast<size_t>(size), stream);
-        if (got == 0) {
+        int next = std::getc(stream);
+        if (next == EOF) {
             if (endOfFile) *endOfFile = 1;
             break;
         }
-        allowance -= static_cast<long long>(got);
-        size_t used = got;  // bytes of the chunk consumed
-        size_t kept = got;  // of those, bytes that belong to the text
-        for (size_t i = 0; i < got; ++i) {
-            if (chunk[i] == '\0') {
-                used = i + 1, kept = i, done = true;
-                break;
-            }
-            if (toLineEnd && lineEnd.feed(static_cast<unsigned char>(chunk[i]))) {
-                used = kept = i + 1, done = true;
-                if (maximumReached) *maximumReached = 1;
-                break;
-            }
+        --allowance;
+        if (next == '\0') break;
+        pending[held++] = static_cast<char>(next);
+        lineDone = toLineEnd && lineEnd.feed(static_cast<unsigned char>(next));
+        if (held == sizeof pending || lineDone) {
+            outOfMemory = !text.append(pending, held);
+            if (outOfMemory) break;
+            held = 0;
         }
-        if (!text.append(chunk, kept)) {
-            seekTo(stream, start);
-            return RTE_UIE_OUT_OF_MEMORY;
+        if (lineDone) {
+            if (maximumReached) *maximumReached = 1;
+            break;
         }
-        consumed += static_cast<long long>(used);
     }
-    if (!seekTo(stream, start + consumed)) return RTE_UIE_IO_ERROR;
+    if (outOfMemory || !text.append(pending, held)) {
+        seekTo(stream, start);
+        return RTE_UIE_OUT_OF_MEMORY;
+    }
     *string = text.take();
     return 0;
 }
