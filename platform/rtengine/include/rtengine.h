@@ -8,5 +8,6 @@
 #include "rte_format.h"
 #include "rte_files.h"
 #include "rte_process.h"
+#include "rte_system.h"
 
 #endif
