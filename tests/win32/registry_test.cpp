@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "toolbox.h"
+#include "toolbox_internal.h"
 
 namespace {
 
@@ -873,6 +874,31 @@ TEST_F(RegistryRead, LongValueNamesAreEnumerated) {
     EXPECT_EQ(RegQueryInfoOnKey(kCurrentUser, subkey(), nullptr, nullptr, nullptr, &longest, nullptr),
               0);
     EXPECT_EQ(longest, longName.size());
+}
+
+// When the room for a long name cannot be had, the enumeration says so and copies
+// nothing; short names need no allocation at all.
+TEST_F(RegistryRead, LongNameWithoutMemoryIsRefusedCleanly) {
+    const std::string longName(400, 'M');
+    setString(longName.c_str(), "x");
+    std::vector<char> name(longName.size() + 8, static_cast<char>(kPoison));
+    unsigned int length = static_cast<unsigned int>(longName.size());
+    tb::failAllocations(0, 1);
+    int result = RegEnumerateValue(kCurrentUser, subkey(), 0, name.data(), &length, nullptr,
+                                   nullptr, nullptr);
+    tb::failAllocations(0, 0);
+    EXPECT_EQ(result, TbErrOutOfMemory);
+    for (char c : name) EXPECT_EQ(static_cast<unsigned char>(c), kPoison);
+
+    RegDeleteValueA(key_, longName.c_str());
+    setString("short", "x");
+    tb::failAllocations(0, 1);
+    length = 5;
+    result = RegEnumerateValue(kCurrentUser, subkey(), 0, name.data(), &length, nullptr, nullptr,
+                               nullptr);
+    tb::failAllocations(0, 0);
+    EXPECT_EQ(result, 0);
+    EXPECT_STREQ(name.data(), "short");
 }
 
 // ---------------------------------------------------------------------------------
