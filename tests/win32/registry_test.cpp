@@ -901,6 +901,66 @@ TEST_F(RegistryRead, LongNameWithoutMemoryIsRefusedCleanly) {
     EXPECT_STREQ(name.data(), "short");
 }
 
+// A value rewritten by another thread between the two steps of a read never yields a
+// mix: on success the size reported is the size of the data delivered. (Whether a
+// change falls between the steps is up to the scheduler; the law holds either way.)
+class RegistryChanging : public RegistryKey {
+protected:
+    static constexpr const char *kShort = "short";
+    static constexpr const char *kLong = "a much longer text than the other";
+
+    struct Writer {
+        std::string subkey;
+        volatile LONG stop = 0;
+    };
+    static DWORD WINAPI rewrite(void *context) {
+        Writer *writer = static_cast<Writer *>(context);
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, writer->subkey.c_str(), 0, KEY_SET_VALUE, &key) !=
+            ERROR_SUCCESS)
+            return 1;
+        for (unsigned int i = 0; !writer->stop; ++i) {
+            const char *text = (i & 1) ? kLong : kShort;
+            RegSetValueExA(key, "v", 0, REG_BINARY, reinterpret_cast<const BYTE *>(text),
+                           static_cast<DWORD>(std::strlen(text)));
+        }
+        RegCloseKey(key);
+        return 0;
+    }
+    static bool isOneOfTheTexts(const unsigned char *data, unsigned int size) {
+        for (const char *text : {kShort, kLong})
+            if (size == std::strlen(text) && std::memcmp(data, text, size) == 0) return true;
+        return false;
+    }
+};
+
+TEST_F(RegistryChanging, ReadsNeverMixTwoVersions) {
+    set("v", REG_BINARY, kShort, static_cast<DWORD>(std::strlen(kShort)));
+    Writer writer;
+    writer.subkey = subkey_;
+    HANDLE thread = CreateThread(nullptr, 0, rewrite, &writer, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    int mixed = 0;
+    for (int i = 0; i < 500; ++i) {
+        unsigned char data[64];
+        unsigned int size = sizeof data;
+        char name[8];
+        unsigned int length = 7;
+        int result = RegEnumerateValue(kCurrentUser, subkey(), 0, name, &length, data, &size,
+                                       nullptr);
+        if (result == 0 && !isOneOfTheTexts(data, size)) ++mixed;
+        EXPECT_TRUE(result == 0 || result == TbErrRegValueAccess) << result;
+        size = 0;
+        result = RegReadBinary(kCurrentUser, subkey(), "v", data, sizeof data, &size);
+        if (result == 0 && !isOneOfTheTexts(data, size)) ++mixed;
+        EXPECT_TRUE(result == 0 || result == TbErrRegValueAccess) << result;
+    }
+    InterlockedExchange(&writer.stop, 1);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(mixed, 0);
+}
+
 // ---------------------------------------------------------------------------------
 // An independent reader: the system's reg.exe
 
