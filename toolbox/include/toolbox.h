@@ -208,7 +208,8 @@ TOOLBOX_API int RegQueryInfoOnKey(unsigned int rootKey, const char *subkeyName,
  * terminator: it must hold *nameLength + 1 bytes; nothing beyond them is written.
  * -57 when the name or the data does not fit (lengths stored, nothing copied);
  * TbErrRegValueAccess for an index outside the values or a value that changed while it
- * was read. *type receives the value's type, 0 for codes above 10. */
+ * was read; TbErrOutOfMemory when a name longer than 259 bytes finds no room for it.
+ * *type receives the value's type, 0 for codes above 10. */
 TOOLBOX_API int RegEnumerateValue(unsigned int rootKey, const char *subkeyName, int index,
                                   char *nameBuffer, unsigned int *nameLength,
                                   unsigned char *dataBuffer, unsigned int *dataSize,

@@ -24,11 +24,13 @@
 // number, and zero-extending it would invent a result).
 //
 // Reads that find the value changed between the size query and the data read (grown,
-// another type, another name during enumeration) give TbErrRegValueAccess.
+// another type, another name during enumeration) give TbErrRegValueAccess. A binary
+// value that shrank meanwhile is delivered, and *realSize then says how many bytes came.
 //
 // Enumeration copies the name through a private buffer: 260 bytes serve almost every
 // name; a longer name (the system allows up to 16383 characters) is fetched again into
-// a heap buffer of the largest size instead of failing. Types above 10 are reported as 0.
+// a heap buffer of the largest size instead of failing (TbErrOutOfMemory only when that
+// buffer cannot be had). Types above 10 are reported as 0.
 #include <windows.h>
 
 #include <cstdlib>
