@@ -1,5 +1,5 @@
 // The engine's services: error texts, break on library errors, popups, Fmt, file
-// codes, SplitPath and the process model.
+// codes, SplitPath, the process model and the platform code.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -308,6 +308,24 @@ TEST(ProcessModelDeathTest, AbnormalExitEmptiesTheListAndEndsWithTheCode) {
             RTEDllAbnormalExit(7);
         },
         ::testing::ExitedWithCode(7), "exit list emptied");
+}
+
+// The platform code matches what the system says of itself: Windows reports the NT
+// family (so name lengths come without terminator), everything else is POSIX.
+TEST(SystemFacts, PlatformCodeMatchesTheSystem) {
+#ifdef _WIN32
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    ASSERT_TRUE(GetVersionExA(&version));
+    ASSERT_EQ(version.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
+    EXPECT_EQ(GetCurrentPlatform(), RTE_PLATFORM_WINNT);
+#else
+    EXPECT_EQ(GetCurrentPlatform(), RTE_PLATFORM_POSIX);
+#endif
+    EXPECT_EQ(RTE_PLATFORM_WIN16, 1);
+    EXPECT_EQ(RTE_PLATFORM_WIN95, 2);
+    EXPECT_EQ(RTE_PLATFORM_WINNT, 3);
+    EXPECT_EQ(RTE_PLATFORM_POSIX, 4);
 }
 
 }  // namespace

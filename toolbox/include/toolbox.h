@@ -161,6 +161,70 @@ TOOLBOX_API int BinaryFileSize(FILE *stream, long *size);
 TOOLBOX_API int RegReadString(unsigned int rootKey, const char *subkeyName,
                               const char *valueName, unsigned char *buffer,
                               unsigned int bufferSize, unsigned int *realSize);
+
+/* Writers create the key (and any missing levels) or open it, store one value and close
+ * it: -65 for a null required pointer (nothing created), TbErrRegKeyOpen when the key
+ * cannot be created or opened, TbErrRegValueSet when the value cannot be stored. */
+
+/* Stores string as a plain string value (type 1) WITH its terminator: the stored size
+ * is its length + 1. A null valueName writes the default value. Keys it creates get the
+ * class "DfltClass". */
+TOOLBOX_API int RegWriteString(unsigned int rootKey, const char *subkeyName,
+                               const char *valueName, const char *string);
+
+/* Stores count string values as RegWriteString does, valueNames[i] = strings[i] (a null
+ * name is the default value). -14 when count < 1 (nothing created). A null strings[i]
+ * stops the loop with -65, a store failure with TbErrRegValueSet; the values stored
+ * before the stop stay stored. */
+TOOLBOX_API int RegWriteStringArray(unsigned int rootKey, const char *subkeyName, int count,
+                                    const char *valueNames[], const char *strings[]);
+
+/* Stores size bytes of data as a binary value (type 3); valueName is required. Keys it
+ * creates get the empty class. */
+TOOLBOX_API int RegWriteBinary(unsigned int rootKey, const char *subkeyName,
+                               const char *valueName, const unsigned char *data,
+                               unsigned int size);
+
+/* Reads a binary value (type 3) like RegReadString: *realSize receives the stored size;
+ * a null buffer asks for the size only; -57 (buffer untouched) when bufferSize is
+ * smaller. After a read *realSize holds the bytes actually received. */
+TOOLBOX_API int RegReadBinary(unsigned int rootKey, const char *subkeyName,
+                              const char *valueName, unsigned char *buffer,
+                              unsigned int bufferSize, unsigned int *realSize);
+
+/* Stores the 32-bit value as a number: type 5 when bigEndian is nonzero, else type 4.
+ * Both hold the same four bytes in memory order; only the type differs. */
+TOOLBOX_API int RegWriteULong(unsigned int rootKey, const char *subkeyName,
+                              const char *valueName, unsigned int value, int bigEndian);
+
+/* Reads a number of type 5 (bigEndian nonzero) or type 4 into *value, bytes as stored.
+ * The other number type or any other type: TbErrRegValueType. Stored data longer than
+ * 4 bytes: -57; shorter: TbErrRegValueAccess. *value is written only on success. */
+TOOLBOX_API int RegReadULong(unsigned int rootKey, const char *subkeyName,
+                             const char *valueName, unsigned int *value, int bigEndian);
+
+/* Asks the key for its number of subkeys and values, its longest subkey name and value
+ * name (characters, no terminator) and its largest value data (bytes). Each output may
+ * be null. TbErrRegValueAccess when the key cannot be asked; outputs untouched then. */
+TOOLBOX_API int RegQueryInfoOnKey(unsigned int rootKey, const char *subkeyName,
+                                  unsigned int *subkeyCount, unsigned int *valueCount,
+                                  unsigned int *longestSubkeyName,
+                                  unsigned int *longestValueName,
+                                  unsigned int *largestValueData);
+
+/* The value at index (0-based; the system's order, not sorted by the library). Every
+ * pointer but subkeyName may be null; *nameLength is required with nameBuffer (in: the
+ * name capacity in characters, out: the name's length) and *dataSize with dataBuffer
+ * (in: capacity, out: the value's size). The name buffer receives the name AND its
+ * terminator: it must hold *nameLength + 1 bytes; nothing beyond them is written.
+ * -57 when the name or the data does not fit (lengths stored, nothing copied);
+ * TbErrRegValueAccess for an index outside the values or a value that changed while it
+ * was read; TbErrOutOfMemory when a name longer than 259 bytes finds no room for it.
+ * *type receives the value's type, 0 for codes above 10. */
+TOOLBOX_API int RegEnumerateValue(unsigned int rootKey, const char *subkeyName, int index,
+                                  char *nameBuffer, unsigned int *nameLength,
+                                  unsigned char *dataBuffer, unsigned int *dataSize,
+                                  int *type);
 #endif
 
 /* end of Registry                                                          */

@@ -1,4 +1,5 @@
-/* rtengine: system attributes, read from the platform on every call. */
+/* rtengine: facts about the system the engine runs on and system attributes, read
+ * from the platform on every call. */
 #ifndef RTE_SYSTEM_H
 #define RTE_SYSTEM_H
 
@@ -14,6 +15,16 @@ enum {
     RTE_ATTR_DECIMAL_SYMBOL = 1452
 };
 
+/* Platform codes of GetCurrentPlatform. Callers use them to adapt to how the system
+ * reports lengths: the Windows NT family, for example, reports registry name lengths
+ * without their terminator. */
+enum {
+    RTE_PLATFORM_WIN16 = 1,    /* Windows 3.x, 16-bit */
+    RTE_PLATFORM_WIN95 = 2,    /* Windows 95, 98 and Me */
+    RTE_PLATFORM_WINNT = 3,    /* the Windows NT family: every Windows this engine runs on */
+    RTE_PLATFORM_POSIX = 4     /* Linux and other POSIX systems */
+};
+
 RTE_EXTERN_C_BEGIN
 
 /* Reads a system attribute into *value (an int for every attribute so far).
@@ -25,6 +36,10 @@ RTE_API int GetSystemAttribute(int attribute, void *value);
  * the platform's, process-wide, until called again; 0 returns to the platform's
  * symbol. For tests of code that localizes numbers; programs never call it. */
 RTE_API void RTE_SetDecimalSymbolForTesting(int symbol);
+
+/* The platform the engine was built for and runs on: RTE_PLATFORM_WINNT in the Windows
+ * builds, RTE_PLATFORM_POSIX elsewhere. Never fails. */
+RTE_API int GetCurrentPlatform(void);
 
 RTE_EXTERN_C_END
 

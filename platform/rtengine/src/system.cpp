@@ -1,4 +1,5 @@
-// System attributes: the common part of GetSystemAttribute and its test override.
+// Facts about the system the engine runs on, and system attributes: the common part
+// of GetSystemAttribute and its test override.
 #include <atomic>
 
 #include "rte_internal.h"
@@ -25,5 +26,15 @@ int GetSystemAttribute(int attribute, void *value) {
 }
 
 void RTE_SetDecimalSymbolForTesting(int symbol) { decimalSymbolOverride.store(symbol & 0xFF); }
+
+// The engine is built only for the Windows NT family and for POSIX systems; the older
+// Windows codes exist for callers that compare against them.
+int GetCurrentPlatform(void) {
+#if defined(_WIN32)
+    return RTE_PLATFORM_WINNT;
+#else
+    return RTE_PLATFORM_POSIX;
+#endif
+}
 
 }  // extern "C"
