@@ -1,5 +1,5 @@
-// File utilities, POSIX backend. Paths are POSIX paths; SplitPath splits on "/" and
-// always gives an empty drive.
+// File utilities, POSIX backend. Paths are POSIX paths: "/" separates, there is no
+// drive.
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -38,15 +38,8 @@ int mapErrnoToFileCode(int error) {
     }
 }
 
-bool isValidPath(const char *path) {
-    return path && *path && std::strlen(path) < RTE_MAX_PATHNAME_LEN;
-}
-
-// stat() with the engine's path checks; 0 or an engine file code.
 int statPath(const char *path, struct stat &info) {
-    if (!isValidPath(path)) return RTE_FILE_BAD_PATH;
-    if (stat(path, &info) != 0) return mapErrnoToFileCode(errno);
-    return RTE_FILE_OK;
+    return stat(path, &info) == 0 ? RTE_FILE_OK : mapErrnoToFileCode(errno);
 }
 
 // Closes a descriptor when it goes out of scope.
@@ -87,18 +80,16 @@ int copyContents(int from, int to) {
     }
 }
 
+}  // namespace
+
+namespace rte {
+
 // The copy goes to a temporary file beside the target that then replaces it, so a
 // failed copy never leaves a damaged target behind.
-int copyFile(const char *source, const char *target) {
+int copyFileOnto(const char *source, const char *target) {
     struct stat sourceInfo;
     int code = statPath(source, sourceInfo);
     if (code != RTE_FILE_OK) return code;
-    if (S_ISDIR(sourceInfo.st_mode)) return RTE_FILE_IS_DIRECTORY;
-    struct stat targetInfo;
-    code = statPath(target, targetInfo);
-    if (code == RTE_FILE_OK && S_ISDIR(targetInfo.st_mode)) return RTE_FILE_IS_DIRECTORY;
-    if (code == RTE_FILE_BAD_PATH) return code;
-
     FdGuard in(open(source, O_RDONLY | O_CLOEXEC));
     if (in.fd < 0) return mapErrnoToFileCode(errno);
     std::string scratch = std::string(target) + ".rte-XXXXXX";
@@ -129,85 +120,29 @@ int renameNoReplace(const char *oldPath, const char *newPath) {
     return RTE_FILE_OK;
 }
 
-int localModificationTime(const char *path, struct tm &local) {
+int queryFile(const char *path, FileFacts &facts) {
+    struct stat info;
+    if (stat(path, &info) != 0)
+        return (errno == EMFILE || errno == ENFILE) ? kTooManyOpenFiles : mapErrnoToFileCode(errno);
+    facts.size = static_cast<long long>(info.st_size);
+    facts.isDirectory = S_ISDIR(info.st_mode);
+    return RTE_FILE_OK;
+}
+
+int modificationTime(const char *path, LocalTime &local) {
     struct stat info;
     int code = statPath(path, info);
     if (code != RTE_FILE_OK) return code;
     time_t when = info.st_mtime;
-    if (!localtime_r(&when, &local)) return RTE_FILE_IO_ERROR;
+    struct tm parts;
+    if (!localtime_r(&when, &parts)) return RTE_FILE_IO_ERROR;
+    local = {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+             parts.tm_hour, parts.tm_min, parts.tm_sec};
     return RTE_FILE_OK;
 }
 
-void copyPart(char *out, const char *begin, size_t length) {
-    if (!out) return;
-    std::memcpy(out, begin, length);
-    out[length] = '\0';
-}
+size_t drivePrefixLength(const char *) { return 0; }
 
-}  // namespace
+bool isPathSeparator(char c) { return c == '/'; }
 
-extern "C" {
-
-int RTE_GetFileSize(const char *path, long long *size) {
-    if (!size) return rte::fail("RTE_GetFileSize", RTE_FILE_BAD_PATH);
-    struct stat info;
-    int code = statPath(path, info);
-    if (code == RTE_FILE_OK && S_ISDIR(info.st_mode)) code = RTE_FILE_IS_DIRECTORY;
-    if (code != RTE_FILE_OK) return rte::fail("RTE_GetFileSize", code);
-    *size = static_cast<long long>(info.st_size);
-    return RTE_FILE_OK;
-}
-
-int GetFileInfo(const char *path, long long *size) {
-    if (!isValidPath(path)) return 0;
-    struct stat info;
-    if (stat(path, &info) != 0)
-        return (errno == EMFILE || errno == ENFILE) ? rte::fail("GetFileInfo", -1) : 0;
-    if (size) *size = static_cast<long long>(info.st_size);
-    return 1;
-}
-
-int RTE_CopyFile(const char *source, const char *target) {
-    int code = copyFile(source, target);
-    return code == RTE_FILE_OK ? code : rte::fail("RTE_CopyFile", code);
-}
-
-int RenameFile(const char *oldPath, const char *newPath) {
-    if (!isValidPath(oldPath) || !isValidPath(newPath))
-        return rte::fail("RenameFile", RTE_FILE_BAD_PATH);
-    int code = renameNoReplace(oldPath, newPath);
-    return code == RTE_FILE_OK ? code : rte::fail("RenameFile", code);
-}
-
-int SplitPath(const char *path, char *drive, char *folder, char *fileName) {
-    if (!path || std::strlen(path) >= RTE_MAX_PATHNAME_LEN)
-        return rte::fail("SplitPath", RTE_FILE_BAD_PATH);
-    const char *lastSeparator = std::strrchr(path, '/');
-    const char *name = lastSeparator ? lastSeparator + 1 : path;
-    copyPart(drive, path, 0);
-    copyPart(folder, path, static_cast<size_t>(name - path));
-    copyPart(fileName, name, std::strlen(name));
-    return 0;
-}
-
-int GetFileDate(const char *path, int *month, int *day, int *year) {
-    struct tm local;
-    int code = localModificationTime(path, local);
-    if (code != RTE_FILE_OK) return rte::fail("GetFileDate", code);
-    if (month) *month = local.tm_mon + 1;
-    if (day) *day = local.tm_mday;
-    if (year) *year = local.tm_year + 1900;
-    return RTE_FILE_OK;
-}
-
-int RTE_GetFileTime(const char *path, int *hours, int *minutes, int *seconds) {
-    struct tm local;
-    int code = localModificationTime(path, local);
-    if (code != RTE_FILE_OK) return rte::fail("RTE_GetFileTime", code);
-    if (hours) *hours = local.tm_hour;
-    if (minutes) *minutes = local.tm_min;
-    if (seconds) *seconds = local.tm_sec;
-    return RTE_FILE_OK;
-}
-
-}  // extern "C"
+}  // namespace rte

@@ -2,6 +2,8 @@
 #ifndef RTE_INTERNAL_H
 #define RTE_INTERNAL_H
 
+#include <cstddef>
+
 #include "rtengine.h"
 
 namespace rte {
@@ -24,6 +26,30 @@ int readPublishedDetachFlag();
 // The user's decimal symbol from the platform (backend); '.' when it cannot be read
 // or is not a single byte.
 char platformDecimalSymbol();
+
+// Platform backend of the file utilities (files.cpp holds the entry points). Paths
+// reach the backend already checked: not null, not empty, shorter than
+// RTE_MAX_PATHNAME_LEN.
+struct FileFacts {
+    long long size = 0;
+    bool isDirectory = false;
+};
+struct LocalTime {
+    int year, month, day, hours, minutes, seconds;
+};
+// A backend answer that only GetFileInfo tells apart; everywhere else it is an I/O error.
+constexpr int kTooManyOpenFiles = -100;
+// 0 or an engine file code (or kTooManyOpenFiles).
+int queryFile(const char *path, FileFacts &facts);
+// Copies a file onto target, replacing it; both are known not to be folders.
+int copyFileOnto(const char *source, const char *target);
+// Renames without replacing an existing target.
+int renameNoReplace(const char *oldPath, const char *newPath);
+// The file's modification time in local time.
+int modificationTime(const char *path, LocalTime &local);
+// Length of the drive part that starts path ("C:" on Windows, nothing elsewhere).
+size_t drivePrefixLength(const char *path);
+bool isPathSeparator(char c);
 
 }  // namespace rte
 
