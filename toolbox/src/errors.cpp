@@ -143,7 +143,7 @@ constexpr ErrorText kAcquisitionErrors[] = {
     {-10023, "badWriteModeErr: The write mode is out of range or is disallowed. "},
     {-10024, "badWriteOffsetErr: Adding the write offset to the write mark would place the write mark beyond the end of the buffer. "},
     {-10025, "limitsOutOfRangeErr: The requested input limits exceed the device's capability or configuration. "},
-    {-10026, "badInputBufferSpecification: The input buffer specification is invalid. "},
+    {-10026, "badInputBufferSpecification: The description of the input buffer is invalid. "},
     {-10027, "badDAQEventErr: For data acquisition events, the event type or event parameters are invalid. "},
     {-10028, "badFilterCutoffErr: The cutoff frequency is not valid for this device. "},
     {-10029, "obsoleteFunctionErr: The function you are calling is no longer supported in this version of the driver. "},
