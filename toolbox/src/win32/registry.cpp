@@ -308,23 +308,15 @@ int RegReadULong(unsigned int rootKeyValue, const char *subkeyName, const char *
                  unsigned int *value, int bigEndian) {
     if (!subkeyName || !valueName || !value) return RTE_UIE_NULL_ARGUMENT;
     const DWORD wanted = bigEndian ? REG_DWORD_BIG_ENDIAN : REG_DWORD;
-    OpenKey key;
-    int code = openForQuery(rootKeyValue, subkeyName, key);
-    if (code != 0) return code;
-
-    DWORD type = REG_NONE;
-    DWORD stored = 0;
-    code = queryTypeAndSize(key, valueName, type, stored);
-    if (code != 0) return code;
-    if (type != wanted) return TbErrRegValueType;
-    if (stored > sizeof(DWORD)) return RTE_UIE_BUFFER_TOO_SMALL;
-    if (stored < sizeof(DWORD)) return TbErrRegValueAccess;
-
+    // Read into a local: the caller's variable is written only with exactly four bytes.
     DWORD bytes = 0;
-    DWORD size = sizeof bytes;
-    code = readData(key, valueName, wanted, &bytes, size);
+    unsigned int stored = 0;
+    DWORD received = 0;
+    int code = readSized(rootKeyValue, subkeyName, valueName, wanted,
+                         reinterpret_cast<unsigned char *>(&bytes), sizeof bytes, &stored,
+                         received);
     if (code != 0) return code;
-    if (size != sizeof bytes) return TbErrRegValueAccess;
+    if (received != sizeof bytes) return TbErrRegValueAccess;
     *value = bytes;
     return 0;
 }
