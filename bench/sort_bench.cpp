@@ -154,55 +154,53 @@ void BM_lower_bound(benchmark::State &state) {
 
 enum Where { kEnd = 0, kFront = 1, kMiddle = 2 };
 
-void BM_ListInsertItem(benchmark::State &state) {
-    const int n = static_cast<int>(state.range(0));
-    const Where where = static_cast<Where>(state.range(1));
-    for (auto _ : state) {
-        ListRef list = ListCreate(sizeof(int));
-        for (int k = 0; k < n; ++k) {
-            int position = where == kEnd ? ListPosEnd : where == kFront ? ListPosFront : k / 2 + 1;
-            ListInsertItem(list, &k, position);
-        }
-        benchmark::DoNotOptimize(ListGetDataPtr(list));
-        ListDispose(list);
+// One container filled with n single-item inserts at the end, the front or the middle;
+// shared by the benchmarks and the ratio table.
+void fillList(int n, Where where) {
+    ListRef list = ListCreate(sizeof(int));
+    for (int k = 0; k < n; ++k) {
+        int position = where == kEnd ? ListPosEnd : where == kFront ? ListPosFront : k / 2 + 1;
+        ListInsertItem(list, &k, position);
     }
-    state.SetItemsProcessed(state.iterations() * n);
+    benchmark::DoNotOptimize(ListGetDataPtr(list));
+    ListDispose(list);
 }
 
-void BM_vector_insert(benchmark::State &state) {
-    const int n = static_cast<int>(state.range(0));
-    const Where where = static_cast<Where>(state.range(1));
-    for (auto _ : state) {
-        std::vector<int> v;
-        for (int k = 0; k < n; ++k) {
-            if (where == kEnd)
-                v.push_back(k);
-            else
-                v.insert(where == kFront ? v.begin() : v.begin() + k / 2, k);
-        }
-        benchmark::DoNotOptimize(v.data());
+void fillVector(int n, Where where) {
+    std::vector<int> v;
+    for (int k = 0; k < n; ++k) {
+        if (where == kEnd)
+            v.push_back(k);
+        else
+            v.insert(where == kFront ? v.begin() : v.begin() + k / 2, k);
     }
-    state.SetItemsProcessed(state.iterations() * n);
+    benchmark::DoNotOptimize(v.data());
 }
 
-void BM_GArray_insert(benchmark::State &state) {
+void fillGArray(int n, Where where) {
+    GArray *array = g_array_new(FALSE, FALSE, sizeof(int));
+    for (int k = 0; k < n; ++k) {
+        if (where == kEnd)
+            g_array_append_val(array, k);
+        else if (where == kFront)
+            g_array_prepend_val(array, k);
+        else
+            g_array_insert_val(array, k / 2, k);
+    }
+    benchmark::DoNotOptimize(array->data);
+    g_array_free(array, TRUE);
+}
+
+template <void (*Fill)(int, Where)>
+void BM_insert(benchmark::State &state) {
     const int n = static_cast<int>(state.range(0));
     const Where where = static_cast<Where>(state.range(1));
-    for (auto _ : state) {
-        GArray *array = g_array_new(FALSE, FALSE, sizeof(int));
-        for (int k = 0; k < n; ++k) {
-            if (where == kEnd)
-                g_array_append_val(array, k);
-            else if (where == kFront)
-                g_array_prepend_val(array, k);
-            else
-                g_array_insert_val(array, k / 2, k);
-        }
-        benchmark::DoNotOptimize(array->data);
-        g_array_free(array, TRUE);
-    }
+    for (auto _ : state) Fill(n, where);
     state.SetItemsProcessed(state.iterations() * n);
 }
+void BM_ListInsertItem(benchmark::State &state) { BM_insert<fillList>(state); }
+void BM_vector_insert(benchmark::State &state) { BM_insert<fillVector>(state); }
+void BM_GArray_insert(benchmark::State &state) { BM_insert<fillGArray>(state); }
 
 void sortSizes(benchmark::internal::Benchmark *b) {
     b->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
@@ -295,36 +293,10 @@ std::function<void()> searchWork(const std::string &which, int n) {
 
 // n single-item inserts into a new container at the end, the front or the middle.
 std::function<void()> insertWork(const std::string &which, int n, Where where) {
-    return [which, n, where] {
-        if (which == "ListInsertItem") {
-            ListRef list = ListCreate(sizeof(int));
-            for (int k = 0; k < n; ++k)
-                ListInsertItem(list, &k, where == kEnd ? ListPosEnd : where == kFront ? ListPosFront : k / 2 + 1);
-            benchmark::DoNotOptimize(ListGetDataPtr(list));
-            ListDispose(list);
-        } else if (which == "std::vector") {
-            std::vector<int> v;
-            for (int k = 0; k < n; ++k) {
-                if (where == kEnd)
-                    v.push_back(k);
-                else
-                    v.insert(where == kFront ? v.begin() : v.begin() + k / 2, k);
-            }
-            benchmark::DoNotOptimize(v.data());
-        } else {
-            GArray *array = g_array_new(FALSE, FALSE, sizeof(int));
-            for (int k = 0; k < n; ++k) {
-                if (where == kEnd)
-                    g_array_append_val(array, k);
-                else if (where == kFront)
-                    g_array_prepend_val(array, k);
-                else
-                    g_array_insert_val(array, k / 2, k);
-            }
-            benchmark::DoNotOptimize(array->data);
-            g_array_free(array, TRUE);
-        }
-    };
+    void (*fill)(int, Where) = which == "ListInsertItem" ? fillList
+                               : which == "std::vector"  ? fillVector
+                                                         : fillGArray;
+    return [fill, n, where] { fill(n, where); };
 }
 
 std::vector<bench::Pair> ratioPairs() {
