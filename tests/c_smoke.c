@@ -26,6 +26,9 @@ int main(void) {
     check(strcmp(FindFileName("C:\\dir\\file.txt"), "file.txt") == 0, "FindFileName");
     check(IsAbsolutePath("C:\\x") == 1, "IsAbsolutePath");
     check(InternationalDate(text, (int)sizeof text) > 0, "InternationalDate");
+    check(CreateMetaFont("SmokeFont", "bogusfont", 10, 0, 0, 0, 0) == 0 &&
+              GetTextDisplaySize("Hello, World", "SmokeFont", &size, NULL) == 0 && size == 15,
+          "CreateMetaFont and GetTextDisplaySize");
     DoAssert(1, "c_smoke", __LINE__, NULL);
     SetBOLE(old);
     printf("c_smoke: %s\n", failures ? "failed" : "passed");
