@@ -199,7 +199,7 @@ int ListAppend(ListRef list, ListRef listToAppend) {
 int ListInsertItems(ListRef list, const void *ptrToItems, int position, int count) {
     if (!list || count < 1) return 0;
     const ListRecord *rec = record(list);
-    int n = rec->numItems;
+    const int64_t n = rec->numItems;  // n + 1 must not overflow at INT_MAX items
     int64_t index;  // 0-based slot of the first new item
     if (position == ListPosEnd || position == n + 1 || (position == ListPosFront && n == 0))
         index = n;
@@ -229,7 +229,7 @@ int ListInsertItems(ListRef list, const void *ptrToItems, int position, int coun
         std::memcpy(slot, ptrToItems, static_cast<size_t>(bytes));
     else
         std::memset(slot, 0, static_cast<size_t>(bytes));
-    grown->numItems = n + count;
+    grown->numItems = static_cast<int>(n + count);
     return 1;
 }
 
@@ -240,7 +240,9 @@ int ListInsertItem(ListRef list, const void *ptrToItem, int position) {
 int ListInsertAfterItem(ListRef list, const void *ptrToItem, const void *ptrToItemToFind,
                         ItemCompareFn compare) {
     int found = ListFindItem(list, ptrToItemToFind, ListPosFront, compare);
-    return ListInsertItem(list, ptrToItem, found ? found + 1 : ListPosEnd);
+    // Behind the last item is the end: found + 1 would overflow at INT_MAX items.
+    bool inside = found != 0 && found < ListNumItems(list);
+    return ListInsertItem(list, ptrToItem, inside ? found + 1 : ListPosEnd);
 }
 
 int ListInsertBeforeItem(ListRef list, const void *ptrToItem, const void *ptrToItemToFind,
@@ -268,7 +270,8 @@ void ListRemoveItems(ListRef list, void *itemsDestination, int position, int cou
     if (!mapRange(rec, position, count, &first)) return;
     int64_t bytes = int64_t{count} * rec->itemSize;
     char *slot = itemAt(rec, first);
-    if (itemsDestination) std::memcpy(itemsDestination, slot, static_cast<size_t>(bytes));
+    // The destination may lie inside the list itself.
+    if (itemsDestination) std::memmove(itemsDestination, slot, static_cast<size_t>(bytes));
     int64_t after = rec->numItems - (first + count);
     std::memmove(slot, slot + bytes, static_cast<size_t>(after * rec->itemSize));
     rec->numItems -= count;
@@ -283,7 +286,8 @@ void ListGetItems(ListRef list, void *itemsDestination, int position, int count)
     ListRecord *rec = record(list);
     int64_t first;
     if (!mapRange(rec, position, count, &first)) return;
-    std::memcpy(itemsDestination, itemAt(rec, first), static_cast<size_t>(int64_t{count} * rec->itemSize));
+    // The destination may lie inside the list itself.
+    std::memmove(itemsDestination, itemAt(rec, first), static_cast<size_t>(int64_t{count} * rec->itemSize));
 }
 
 void ListGetItem(ListRef list, void *itemDestination, int position) {
@@ -337,15 +341,18 @@ void ListRemoveDuplicates(ListRef list, ItemCompareFn compare) {
 
 int ListApplyToEach(ListRef list, int ascending, ItemApplyFn apply, void *callbackData) {
     if (!list || !apply) return 0;
+    // The count and the block are read afresh for every call: apply may insert or
+    // remove items. The position is 64-bit so that the step past INT_MAX items ends
+    // the walk instead of wrapping round.
     int result = 0;
     if (ascending) {
-        for (int i = 1; i <= ListNumItems(list); ++i) {
-            result = apply(i, ListGetPtrToItem(list, i), callbackData);
+        for (int64_t i = 1; i <= record(list)->numItems; ++i) {
+            result = apply(static_cast<int>(i), itemAt(record(list), i - 1), callbackData);
             if (result < 0) return result;
         }
     } else {
-        for (int i = ListNumItems(list); i > 0 && i <= ListNumItems(list); --i) {
-            result = apply(i, ListGetPtrToItem(list, i), callbackData);
+        for (int64_t i = record(list)->numItems; i > 0 && i <= record(list)->numItems; --i) {
+            result = apply(static_cast<int>(i), itemAt(record(list), i - 1), callbackData);
             if (result < 0) return result;
         }
     }

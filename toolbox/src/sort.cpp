@@ -365,8 +365,10 @@ int ListInsertInOrder(ListRef list, const void *ptrToItem, ItemCompareFn compare
     const ListRecord *rec = listRecord(list);
     if (rec->numItems == 0) return ListInsertItem(list, ptrToItem, ListPosFront);
     int found = searchArray(rec->items, rec->numItems, rec->itemSize, ptrToItem, compare);
-    // In front of the equal item found, or at the insertion index (n + 1 appends).
-    int position = found >= 0 ? found + 1 : -found;
+    // In front of the equal item found, or at the insertion index; an index behind the
+    // last item appends (its position n + 1 does not fit an int at INT_MAX items).
+    int64_t index = found >= 0 ? found : -(int64_t{found} + 1);
+    int position = index == rec->numItems ? ListPosEnd : static_cast<int>(index + 1);
     return ListInsertItem(list, ptrToItem, position);
 }
 
