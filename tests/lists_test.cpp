@@ -199,6 +199,30 @@ TEST_F(Lists, InsertingFromTheListItself) {
     EXPECT_EQ(contents(list.get()), (std::vector<int>{4, 1, 5, 1, 2, 3, 4, 5}));
 }
 
+// Appending into room the block has copies each item whole, for every width, also an
+// item of the list itself, and needs no memory.
+TEST_F(Lists, AppendsIntoRoomOfEveryWidth) {
+    for (int width : {1, 2, 3, 4, 8, 12}) {
+        SCOPED_TRACE(width);
+        ListPtr list(ListCreate(width));
+        ASSERT_EQ(ListPreAllocate(list.get(), 8), 1);
+        std::vector<unsigned char> expected;
+        unsigned char item[12];
+        tb::failAllocations(0, 100);
+        for (int k = 0; k < 4; ++k) {
+            for (int b = 0; b < width; ++b) item[b] = static_cast<unsigned char>(16 * k + b + 1);
+            ASSERT_EQ(ListInsertItem(list.get(), item, k % 2 ? ListPosEnd : k + 1), 1);
+            expected.insert(expected.end(), item, item + width);
+        }
+        ASSERT_EQ(ListInsertItem(list.get(), ListGetPtrToItem(list.get(), 2), ListPosEnd), 1);
+        expected.insert(expected.end(), expected.begin() + width, expected.begin() + 2 * width);
+        tb::failAllocations(0, 0);
+        ASSERT_EQ(ListNumItems(list.get()), 5);
+        EXPECT_EQ(std::memcmp(ListGetDataPtr(list.get()), expected.data(), expected.size()), 0);
+        EXPECT_EQ(rec(list.get())->capacity, 8);
+    }
+}
+
 TEST_F(Lists, InsertAfterAndBeforeFoundItem) {
     ListPtr list = intList({1, 2, 3, 2});
     int two = 2, v = 9, missing = 7;

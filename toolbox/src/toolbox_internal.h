@@ -46,6 +46,10 @@ private:
 // codes (0 stays 0; anything without a closer code is -93).
 int mapEngineFileCode(int engineCode);
 
+// The bodies of ListInsertItems and ListInsertItem, for the library's own callers.
+int insertListItems(ListRef list, const void *ptrToItems, int position, int count);
+int insertListItem(ListRef list, const void *ptrToItem, int position);
+
 // The library's allocator (the C heap: what it returns is freed with free()). Zero
 // sizes are taken as 1, so a success is never a null pointer.
 void *allocate(size_t size);
