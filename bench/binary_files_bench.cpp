@@ -1,40 +1,49 @@
-// Binary stream reading against the usual alternatives on the same file, in the same
-// run: reading CR LF lines (ReadLineFromBinaryFile against POSIX getline and
+// Binary stream reading against the usual alternatives on the same files, in the same
+// run: reading CR LF lines (ReadLineFromBinaryFile against POSIX getline, with and
+// without the strdup that gives each line a block of its own as the library does, and
 // std::getline), reading zero-terminated strings (ReadStringFromBinaryFile against
-// getdelim) and searching for a pattern (FindBytesInFile against reading the file
-// whole and searching it with memmem). Prints the ratios library / alternative.
-#include <benchmark/benchmark.h>
+// getdelim with strdup) and searching for a pattern (FindBytesInFile against reading
+// the file whole and searching it with memmem).
+//
+// The line and string files hold about 50 MB of texts of random lengths (0 to 120
+// characters); every call reads one file from its start to its end.
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <map>
+#include <random>
 #include <string>
-#include <unistd.h>
 
+#include "ratios.h"
 #include "toolbox.h"
 
 namespace {
 
-// Test files made once: many short lines, many short zero-terminated strings, and a
-// large file with one pattern near its end.
+constexpr size_t kTextBytes = 50u << 20;
+
+// Test files made once: many lines, many zero-terminated strings, and a large file
+// with one pattern near its end.
 struct Files {
+    std::string folder;
     std::string lines;
     std::string strings;
     std::string haystack;
     Files() {
-        char folder[] = "/tmp/tb-bench-XXXXXX";
-        std::string root = mkdtemp(folder) ? folder : "/tmp";
-        lines = root + "/lines.txt";
-        strings = root + "/strings.bin";
-        haystack = root + "/haystack.bin";
-        std::ofstream l(lines, std::ios::binary), s(strings, std::ios::binary),
-            h(haystack, std::ios::binary);
-        for (int i = 0; i < 20000; ++i) {
-            std::string text = "line " + std::to_string(i) + std::string(i % 90, 'x');
+        char name[] = "/tmp/tb-bench-XXXXXX";
+        folder = mkdtemp(name) ? name : "/tmp";
+        lines = folder + "/lines.txt";
+        strings = folder + "/strings.bin";
+        haystack = folder + "/haystack.bin";
+        std::ofstream l(lines, std::ios::binary), s(strings, std::ios::binary), h(haystack, std::ios::binary);
+        std::mt19937 random(5);
+        for (size_t written = 0; written < kTextBytes;) {
+            std::string text(random() % 121, 'x');
+            for (char &c : text) c = static_cast<char>(' ' + random() % 95);
             l << text << "\r\n";
             s << text << '\0';
+            written += text.size() + 2;
         }
         std::string block(1 << 20, 'a');
         for (int i = 0; i < 8; ++i) h << block;
@@ -44,7 +53,7 @@ struct Files {
         std::remove(lines.c_str());
         std::remove(strings.c_str());
         std::remove(haystack.c_str());
-        rmdir(lines.substr(0, lines.rfind('/')).c_str());
+        rmdir(folder.c_str());
     }
 };
 
@@ -53,132 +62,83 @@ const Files &files() {
     return made;
 }
 
-void ToolboxReadLines(benchmark::State &state) {
-    for (auto _ : state) {
-        FILE *stream = std::fopen(files().lines.c_str(), "rb");
-        int endOfFile = 0, count = 0;
-        while (!endOfFile) {
-            char *line = nullptr;
-            if (ReadLineFromBinaryFile(stream, &line, -1, &endOfFile, nullptr) != 0) break;
-            count += line[0] != '\0';
-            std::free(line);
-        }
-        std::fclose(stream);
-        benchmark::DoNotOptimize(count);
-    }
-}
-
-void PosixGetline(benchmark::State &state) {
-    for (auto _ : state) {
-        FILE *stream = std::fopen(files().lines.c_str(), "rb");
-        char *line = nullptr;
-        size_t capacity = 0;
-        int count = 0;
-        while (getline(&line, &capacity, stream) > 0) ++count;
-        std::free(line);
-        std::fclose(stream);
-        benchmark::DoNotOptimize(count);
-    }
-}
-
-void StdGetline(benchmark::State &state) {
-    for (auto _ : state) {
-        std::ifstream in(files().lines, std::ios::binary);
-        std::string line;
-        int count = 0;
-        while (std::getline(in, line)) ++count;
-        benchmark::DoNotOptimize(count);
-    }
-}
-
-void ToolboxReadStrings(benchmark::State &state) {
-    for (auto _ : state) {
-        FILE *stream = std::fopen(files().strings.c_str(), "rb");
-        int endOfFile = 0, count = 0;
-        while (!endOfFile) {
-            char *text = nullptr;
-            if (ReadStringFromBinaryFile(stream, &text, -1, &endOfFile, nullptr) != 0) break;
-            count += text[0] != '\0';
-            std::free(text);
-        }
-        std::fclose(stream);
-        benchmark::DoNotOptimize(count);
-    }
-}
-
-void PosixGetdelim(benchmark::State &state) {
-    for (auto _ : state) {
-        FILE *stream = std::fopen(files().strings.c_str(), "rb");
+// Reads every line or string of a file with a library reader; counts the non-empty.
+void readAllWith(const std::string &path, int (*reader)(FILE *, char **, int, int *, int *)) {
+    FILE *stream = std::fopen(path.c_str(), "rb");
+    int endOfFile = 0, count = 0;
+    while (!endOfFile) {
         char *text = nullptr;
-        size_t capacity = 0;
-        int count = 0;
-        while (getdelim(&text, &capacity, '\0', stream) > 0) ++count;
+        if (reader(stream, &text, -1, &endOfFile, nullptr) != 0) break;
+        count += text[0] != '\0';
         std::free(text);
-        std::fclose(stream);
-        benchmark::DoNotOptimize(count);
     }
+    std::fclose(stream);
+    benchmark::DoNotOptimize(count);
 }
 
-void ToolboxFindBytes(benchmark::State &state) {
-    for (auto _ : state) {
-        FILE *stream = std::fopen(files().haystack.c_str(), "rb");
-        long position = 0;
-        benchmark::DoNotOptimize(FindBytesInFile(stream, "needle!", 7, nullptr, &position));
-        benchmark::DoNotOptimize(position);
-        std::fclose(stream);
+// getdelim through a buffer it reuses, with (copy true) or without a strdup per text.
+void readAllWithGetdelim(const std::string &path, int delimiter, bool copy) {
+    FILE *stream = std::fopen(path.c_str(), "rb");
+    char *text = nullptr;
+    size_t capacity = 0;
+    int count = 0;
+    while (getdelim(&text, &capacity, delimiter, stream) > 0) {
+        if (copy) {
+            char *own = strdup(text);
+            benchmark::DoNotOptimize(own);
+            std::free(own);
+        }
+        ++count;
     }
+    std::free(text);
+    std::fclose(stream);
+    benchmark::DoNotOptimize(count);
 }
 
-void ReadWholeAndMemmem(benchmark::State &state) {
-    for (auto _ : state) {
-        FILE *stream = std::fopen(files().haystack.c_str(), "rb");
-        std::string data;
-        char chunk[1 << 16];
-        for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, stream)) > 0;)
-            data.append(chunk, got);
-        std::fclose(stream);
-        const void *found = memmem(data.data(), data.size(), "needle!", 7);
-        benchmark::DoNotOptimize(found);
-    }
+void readAllWithStdGetline(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) ++count;
+    benchmark::DoNotOptimize(count);
 }
 
-BENCHMARK(ToolboxReadLines)->Unit(benchmark::kMillisecond);
-BENCHMARK(PosixGetline)->Unit(benchmark::kMillisecond);
-BENCHMARK(StdGetline)->Unit(benchmark::kMillisecond);
-BENCHMARK(ToolboxReadStrings)->Unit(benchmark::kMillisecond);
-BENCHMARK(PosixGetdelim)->Unit(benchmark::kMillisecond);
-BENCHMARK(ToolboxFindBytes)->Unit(benchmark::kMillisecond);
-BENCHMARK(ReadWholeAndMemmem)->Unit(benchmark::kMillisecond);
+void findWithToolbox() {
+    FILE *stream = std::fopen(files().haystack.c_str(), "rb");
+    long position = 0;
+    benchmark::DoNotOptimize(FindBytesInFile(stream, "needle!", 7, nullptr, &position));
+    benchmark::DoNotOptimize(position);
+    std::fclose(stream);
+}
 
-// Shows the usual table and remembers each benchmark's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> times;
-};
+void readWholeAndMemmem() {
+    FILE *stream = std::fopen(files().haystack.c_str(), "rb");
+    std::string data;
+    char chunk[1 << 16];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, stream)) > 0;) data.append(chunk, got);
+    std::fclose(stream);
+    const void *found = memmem(data.data(), data.size(), "needle!", 7);
+    benchmark::DoNotOptimize(found);
+}
 
-void printRatio(const RatioReporter &reporter, const char *library, const char *alternative) {
-    auto a = reporter.times.find(library);
-    auto b = reporter.times.find(alternative);
-    if (a == reporter.times.end() || b == reporter.times.end() || b->second <= 0) return;
-    std::printf("%-20s / %-20s %6.2f\n", library, alternative, a->second / b->second);
+std::vector<bench::Pair> ratioPairs() {
+    const Files &f = files();
+    auto readLines = [&f] { readAllWith(f.lines, ReadLineFromBinaryFile); };
+    auto readStrings = [&f] { readAllWith(f.strings, ReadStringFromBinaryFile); };
+    return {
+        {"ReadLineFromBinaryFile / getline + strdup  (50 MB)", readLines,
+         [&f] { readAllWithGetdelim(f.lines, '\n', true); }, "ReadLineFromBinaryFile", "getline+strdup"},
+        {"ReadLineFromBinaryFile / getline", readLines, [&f] { readAllWithGetdelim(f.lines, '\n', false); },
+         "ReadLineFromBinaryFile", "getline"},
+        {"ReadLineFromBinaryFile / std::getline on an ifstream", readLines, [&f] { readAllWithStdGetline(f.lines); },
+         "ReadLineFromBinaryFile", "std::getline"},
+        {"ReadStringFromBinaryFile / getdelim + strdup  (50 MB)", readStrings,
+         [&f] { readAllWithGetdelim(f.strings, '\0', true); }, "ReadStringFromBinaryFile", "getdelim+strdup"},
+        {"FindBytesInFile / read whole + memmem  (16 MiB)", findWithToolbox, readWholeAndMemmem, "FindBytesInFile",
+         "fread+memmem"},
+    };
 }
 
 }  // namespace
 
-int main(int argc, char **argv) {
-    benchmark::Initialize(&argc, argv);
-    files();
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nratios (library time / alternative time; below 1.0 is faster)\n");
-    printRatio(reporter, "ToolboxReadLines", "PosixGetline");
-    printRatio(reporter, "ToolboxReadLines", "StdGetline");
-    printRatio(reporter, "ToolboxReadStrings", "PosixGetdelim");
-    printRatio(reporter, "ToolboxFindBytes", "ReadWholeAndMemmem");
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char **argv) { return bench::runAndPrintRatios(argc, argv, ratioPairs()); }

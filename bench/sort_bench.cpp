@@ -1,15 +1,20 @@
 // Sorting, searching and list insertion against the usual alternatives: the C
-// library's qsort and bsearch, std::sort and std::lower_bound (std::binary_search in
-// the ratio table) with a comparison through a function pointer, std::vector and
-// GLib's GArray. Every sort and search uses the same comparison function, IntCompare,
+// library's qsort and bsearch, std::sort and std::binary_search with a comparison
+// through a function pointer, std::vector and GLib's GArray. Every sort and search
+// uses the same comparison function, IntCompare (DoubleCompare for 8-byte elements),
 // which lives in the library and so cannot be inlined into any of them.
+//
+// Inputs rotate: each sort call takes the next of five patterns (random, sorted,
+// reversed, many duplicates, organ pipe), each search call the next 1024 of 65536
+// random keys, so no branch predictor learns one input. A killer input, made by
+// McIlroy's adversary against ListQuickSort itself, shows the worst case.
 #include <glib.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -18,144 +23,204 @@
 
 namespace {
 
-const std::vector<int> &randomInts(int n) {
-    static std::map<int, std::vector<int>> cache;
-    std::vector<int> &values = cache[n];
-    if (values.empty()) {
-        std::mt19937 random(12345u + static_cast<unsigned>(n));
-        values.resize(n);
-        for (int &v : values) v = static_cast<int>(random());
+using Ints = std::vector<int>;
+
+// --- Inputs ----------------------------------------------------------------------------
+
+enum class Pattern { Random, Sorted, Reversed, Duplicates, OrganPipe };
+const Pattern kPatterns[] = {Pattern::Random, Pattern::Sorted, Pattern::Reversed, Pattern::Duplicates,
+                             Pattern::OrganPipe};
+const char *patternName(Pattern p) {
+    static const char *names[] = {"random", "sorted", "reversed", "many duplicates", "organ pipe"};
+    return names[static_cast<int>(p)];
+}
+
+Ints makeInput(Pattern pattern, int n) {
+    std::mt19937 random(12345u + static_cast<unsigned>(n));
+    Ints v(n);
+    for (int k = 0; k < n; ++k) v[k] = static_cast<int>(random());
+    switch (pattern) {
+        case Pattern::Random: break;
+        case Pattern::Sorted: std::sort(v.begin(), v.end()); break;
+        case Pattern::Reversed: std::sort(v.rbegin(), v.rend()); break;
+        case Pattern::Duplicates:
+            for (int &x : v) x &= 15;
+            break;
+        case Pattern::OrganPipe:
+            for (int k = 0; k < n; ++k) v[k] = k < n / 2 ? k : n - k;
+            break;
     }
-    return values;
+    return v;
+}
+
+// McIlroy's adversary ("A killer adversary for quicksort", 1999): the values are
+// decided only as the sort compares them, always so that the current pivot candidate
+// comes out small. Sorting with it and reading the values decided gives an input on
+// which the same sort does its most work.
+struct Adversary {
+    Ints value;
+    int gas = 0;
+    int solid = 0;
+    int candidate = 0;
+};
+Adversary *g_adversary;
+
+int adversaryCompare(const void *first, const void *second) {
+    Adversary &a = *g_adversary;
+    int x = *static_cast<const int *>(first), y = *static_cast<const int *>(second);
+    if (a.value[x] == a.gas && a.value[y] == a.gas) a.value[x == a.candidate ? x : y] = a.solid++;
+    if (a.value[x] == a.gas)
+        a.candidate = x;
+    else if (a.value[y] == a.gas)
+        a.candidate = y;
+    return a.value[x] < a.value[y] ? -1 : a.value[x] > a.value[y] ? 1 : 0;
+}
+
+Ints killerInput(int n) {
+    Adversary adversary;
+    adversary.value.assign(n, n);
+    adversary.gas = n;
+    g_adversary = &adversary;
+    Ints index(n);
+    std::iota(index.begin(), index.end(), 0);
+    ListRef list = ListCreate(sizeof(int));
+    ListInsertItems(list, index.data(), ListPosEnd, n);
+    ListQuickSort(list, adversaryCompare);
+    ListDispose(list);
+    for (int &v : adversary.value)
+        if (v == adversary.gas) v = adversary.solid++;
+    return adversary.value;
 }
 
 // Comparisons through pointers the optimiser cannot see through (read from volatiles).
 ItemCompareFn volatile g_compare = IntCompare;
 ItemCompareFn opaqueCompare() { return g_compare; }
+ItemCompareFn volatile g_doubleCompare = DoubleCompare;
 
 using Less = bool (*)(const int &, const int &);
 bool lessThroughCompare(const int &a, const int &b) { return IntCompare(&a, &b) < 0; }
 Less volatile g_less = lessThroughCompare;
 Less opaqueLess() { return g_less; }
 
-// --- Sorting: each iteration sorts a fresh copy of the same random ints -----------------
+// --- Sorting: each call sorts a fresh copy of the next input ---------------------------
 
-void listSort(benchmark::State &state, void (*sort)(ListRef, ItemCompareFn)) {
-    const std::vector<int> &input = randomInts(static_cast<int>(state.range(0)));
-    ListRef list = ListCreate(sizeof(int));
-    ListPreAllocate(list, static_cast<int>(input.size()));
-    ItemCompareFn compare = opaqueCompare();
-    for (auto _ : state) {
-        ListClear(list);
-        ListInsertItems(list, input.data(), ListPosEnd, static_cast<int>(input.size()));
-        sort(list, compare);
-        benchmark::ClobberMemory();
+using Inputs = std::shared_ptr<bench::Rotation<Ints>>;
+
+Inputs rotatedInputs(int n) { return std::make_shared<bench::Rotation<Ints>>(std::vector<Ints>{
+                                         makeInput(Pattern::Random, n), makeInput(Pattern::Sorted, n),
+                                         makeInput(Pattern::Reversed, n), makeInput(Pattern::Duplicates, n),
+                                         makeInput(Pattern::OrganPipe, n)}); }
+Inputs singleInput(Ints input) { return std::make_shared<bench::Rotation<Ints>>(std::vector<Ints>{std::move(input)}); }
+
+std::function<void()> sortWork(const std::string &which, Inputs inputs) {
+    if (which == "ListQuickSort" || which == "ListHeapSort") {
+        std::shared_ptr<HandleRecord> list(ListCreate(sizeof(int)), ListDispose);
+        auto sort = which == "ListQuickSort" ? ListQuickSort : ListHeapSort;
+        return [list, inputs, sort] {
+            const Ints &input = inputs->next();
+            ListClear(list.get());
+            ListInsertItems(list.get(), input.data(), ListPosEnd, static_cast<int>(input.size()));
+            sort(list.get(), opaqueCompare());
+            benchmark::ClobberMemory();
+        };
     }
-    ListDispose(list);
-}
-
-void BM_ListQuickSort(benchmark::State &state) { listSort(state, ListQuickSort); }
-void BM_ListHeapSort(benchmark::State &state) { listSort(state, ListHeapSort); }
-
-template <typename Sort>
-void arraySort(benchmark::State &state, Sort sort) {
-    const std::vector<int> &input = randomInts(static_cast<int>(state.range(0)));
-    std::vector<int> work(input.size());
-    for (auto _ : state) {
-        std::memcpy(work.data(), input.data(), input.size() * sizeof(int));
-        sort(work);
+    auto work = std::make_shared<Ints>();
+    auto fresh = [inputs, work] {
+        const Ints &input = inputs->next();
+        work->assign(input.begin(), input.end());
+    };
+    if (which == "HeapSort")
+        return [fresh, work] {
+            fresh();
+            HeapSort(work->data(), static_cast<int>(work->size()), sizeof(int), opaqueCompare());
+            benchmark::ClobberMemory();
+        };
+    if (which == "qsort")
+        return [fresh, work] {
+            fresh();
+            std::qsort(work->data(), work->size(), sizeof(int), opaqueCompare());
+            benchmark::ClobberMemory();
+        };
+    return [fresh, work] {
+        fresh();
+        std::sort(work->begin(), work->end(), opaqueLess());
         benchmark::ClobberMemory();
-    }
+    };
 }
 
-void BM_HeapSort(benchmark::State &state) {
-    ItemCompareFn compare = opaqueCompare();
-    arraySort(state, [compare](std::vector<int> &v) {
-        HeapSort(v.data(), static_cast<int>(v.size()), sizeof(int), compare);
-    });
-}
-
-void BM_qsort(benchmark::State &state) {
-    ItemCompareFn compare = opaqueCompare();
-    arraySort(state, [compare](std::vector<int> &v) { std::qsort(v.data(), v.size(), sizeof(int), compare); });
-}
-
-void BM_std_sort(benchmark::State &state) {
-    Less less = opaqueLess();
-    arraySort(state, [less](std::vector<int> &v) { std::sort(v.begin(), v.end(), less); });
-}
-
-// --- Searching: the same 1024 keys, about half present, against n sorted ints ----------
+// --- Searching: 1024 random keys per call, about half present ---------------------------
 // Every contender searches the same memory, the list's item area, so that none is
 // helped or hurt by the cache.
 
+template <typename T>
 struct SearchData {
-    std::vector<int> keys;
-    ListRef list = nullptr;
-    const int *items = nullptr;
+    std::vector<T> keys;  // 65536, used 1024 at a time in turn
+    size_t next = 0;
+    std::shared_ptr<HandleRecord> list;
+    const T *items = nullptr;
     int n = 0;
+    const T *nextKeys() {
+        const T *block = keys.data() + next;
+        next = (next + 1024) % keys.size();
+        return block;
+    }
 };
 
-SearchData &searchData(int n) {
-    static std::map<int, SearchData> cache;
-    SearchData &data = cache[n];
-    if (!data.list) {
-        std::vector<int> sorted(n);
-        for (int k = 0; k < n; ++k) sorted[k] = 2 * k;
-        std::mt19937 random(777u);
-        for (int k = 0; k < 1024; ++k) data.keys.push_back(static_cast<int>(random() % (2u * n)));
-        data.list = ListCreate(sizeof(int));
-        ListInsertItems(data.list, sorted.data(), ListPosEnd, n);
-        data.items = static_cast<const int *>(ListGetDataPtr(data.list));
-        data.n = n;
-    }
+template <typename T>
+std::shared_ptr<SearchData<T>> searchData(int n) {
+    auto data = std::make_shared<SearchData<T>>();
+    std::vector<T> sorted(n);
+    for (int k = 0; k < n; ++k) sorted[k] = static_cast<T>(2 * k);
+    std::mt19937 random(777u + static_cast<unsigned>(n));
+    for (int k = 0; k < 65536; ++k) data->keys.push_back(static_cast<T>(random() % (2u * n)));
+    data->list.reset(ListCreate(sizeof(T)), ListDispose);
+    ListInsertItems(data->list.get(), sorted.data(), ListPosEnd, n);
+    data->items = static_cast<const T *>(ListGetDataPtr(data->list.get()));
+    data->n = n;
     return data;
 }
 
-template <typename Search>
-void search(benchmark::State &state, Search find) {
-    SearchData &data = searchData(static_cast<int>(state.range(0)));
-    for (auto _ : state) {
+template <typename T, typename Find>
+std::function<void()> searchLoop(std::shared_ptr<SearchData<T>> data, Find find) {
+    return [data, find] {
+        const T *keys = data->nextKeys();
         long found = 0;
-        for (const int &key : data.keys) found += find(data, key);
+        for (int k = 0; k < 1024; ++k) found += find(*data, keys[k]);
         benchmark::DoNotOptimize(found);
-    }
-    state.SetItemsProcessed(state.iterations() * static_cast<long>(data.keys.size()));
+    };
 }
 
-void BM_BinSearch(benchmark::State &state) {
-    ItemCompareFn compare = opaqueCompare();
-    search(state, [compare](SearchData &d, const int &key) {
-        return BinSearch(d.items, d.n, sizeof(int), &key, compare) >= 0;
-    });
-}
-
-void BM_ListBinSearch(benchmark::State &state) {
-    ItemCompareFn compare = opaqueCompare();
-    search(state, [compare](SearchData &d, const int &key) { return ListBinSearch(d.list, &key, compare) > 0; });
-}
-
-void BM_bsearch(benchmark::State &state) {
-    ItemCompareFn compare = opaqueCompare();
-    search(state, [compare](SearchData &d, const int &key) {
-        return std::bsearch(&key, d.items, d.n, sizeof(int), compare) != nullptr;
-    });
-}
-
-void BM_lower_bound(benchmark::State &state) {
+template <typename T>
+std::function<void()> searchWork(const std::string &which, int n) {
+    auto data = searchData<T>(n);
+    ItemCompareFn compare = sizeof(T) == 4 ? opaqueCompare() : g_doubleCompare;
+    using Data = SearchData<T>;
+    if (which == "BinSearch")
+        return searchLoop(data, [compare](const Data &d, const T &key) {
+            return BinSearch(d.items, d.n, sizeof(T), &key, compare) >= 0;
+        });
+    if (which == "ListBinSearch")
+        return searchLoop(data, [compare](const Data &d, const T &key) {
+            return ListBinSearch(d.list.get(), &key, compare) > 0;
+        });
+    if (which == "bsearch")
+        return searchLoop(data, [compare](const Data &d, const T &key) {
+            return std::bsearch(&key, d.items, static_cast<size_t>(d.n), sizeof(T), compare) != nullptr;
+        });
     Less less = opaqueLess();
-    search(state, [less](SearchData &d, const int &key) {
-        const int *at = std::lower_bound(d.items, d.items + d.n, key, less);
-        return at != d.items + d.n && *at == key;
+    return searchLoop(data, [less](const Data &d, const T &key) {
+        if constexpr (sizeof(T) == 4) {
+            return std::binary_search(d.items, d.items + d.n, key, less);
+        } else {
+            return false;
+        }
     });
 }
 
-// --- Insertion: n single-item inserts into an empty container --------------------------
+// --- Insertion: n single-item inserts into a new container -------------------------------
 
 enum Where { kEnd = 0, kFront = 1, kMiddle = 2 };
 
-// One container filled with n single-item inserts at the end, the front or the middle;
-// shared by the benchmarks and the ratio table.
 void fillList(int n, Where where) {
     ListRef list = ListCreate(sizeof(int));
     for (int k = 0; k < n; ++k) {
@@ -181,117 +246,16 @@ void fillGArray(int n, Where where) {
     GArray *array = g_array_new(FALSE, FALSE, sizeof(int));
     for (int k = 0; k < n; ++k) {
         if (where == kEnd)
-            g_array_append_val(array, k);
+            g_array_append_vals(array, &k, 1);
         else if (where == kFront)
-            g_array_prepend_val(array, k);
+            g_array_prepend_vals(array, &k, 1);
         else
-            g_array_insert_val(array, k / 2, k);
+            g_array_insert_vals(array, static_cast<guint>(k / 2), &k, 1);
     }
     benchmark::DoNotOptimize(array->data);
     g_array_free(array, TRUE);
 }
 
-template <void (*Fill)(int, Where)>
-void BM_insert(benchmark::State &state) {
-    const int n = static_cast<int>(state.range(0));
-    const Where where = static_cast<Where>(state.range(1));
-    for (auto _ : state) Fill(n, where);
-    state.SetItemsProcessed(state.iterations() * n);
-}
-void BM_ListInsertItem(benchmark::State &state) { BM_insert<fillList>(state); }
-void BM_vector_insert(benchmark::State &state) { BM_insert<fillVector>(state); }
-void BM_GArray_insert(benchmark::State &state) { BM_insert<fillGArray>(state); }
-
-void sortSizes(benchmark::internal::Benchmark *b) {
-    b->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
-}
-
-// Front and middle insertion move the whole tail every time (quadratic for all three),
-// so they stop at 10^5 items; appending runs up to 10^6.
-void insertShapes(benchmark::internal::Benchmark *b) {
-    for (int n : {1000, 100000, 1000000}) b->Args({n, kEnd});
-    for (int n : {1000, 100000}) b->Args({n, kFront})->Args({n, kMiddle});
-    b->Unit(benchmark::kMicrosecond);
-}
-
-BENCHMARK(BM_ListQuickSort)->Apply(sortSizes);
-BENCHMARK(BM_ListHeapSort)->Apply(sortSizes);
-BENCHMARK(BM_HeapSort)->Apply(sortSizes);
-BENCHMARK(BM_qsort)->Apply(sortSizes);
-BENCHMARK(BM_std_sort)->Apply(sortSizes);
-BENCHMARK(BM_BinSearch)->Apply(sortSizes);
-BENCHMARK(BM_ListBinSearch)->Apply(sortSizes);
-BENCHMARK(BM_bsearch)->Apply(sortSizes);
-BENCHMARK(BM_lower_bound)->Apply(sortSizes);
-BENCHMARK(BM_ListInsertItem)->Apply(insertShapes);
-BENCHMARK(BM_vector_insert)->Apply(insertShapes);
-BENCHMARK(BM_GArray_insert)->Apply(insertShapes);
-
-// --- The ratio table: the same workloads, run in alternating pairs ---------------------
-
-// One sort of a fresh copy of n random ints, through each contender.
-std::function<void()> sortWork(const std::string &which, int n) {
-    const std::vector<int> *input = &randomInts(n);
-    auto work = std::make_shared<std::vector<int>>(input->size());
-    if (which == "ListQuickSort" || which == "ListHeapSort") {
-        std::shared_ptr<HandleRecord> list(ListCreate(sizeof(int)), ListDispose);
-        ListPreAllocate(list.get(), n);
-        auto sort = which == "ListQuickSort" ? ListQuickSort : ListHeapSort;
-        return [list, input, sort] {
-            ListClear(list.get());
-            ListInsertItems(list.get(), input->data(), ListPosEnd, static_cast<int>(input->size()));
-            sort(list.get(), opaqueCompare());
-        };
-    }
-    auto fresh = [input, work] { std::memcpy(work->data(), input->data(), input->size() * sizeof(int)); };
-    if (which == "HeapSort")
-        return [fresh, work] {
-            fresh();
-            HeapSort(work->data(), static_cast<int>(work->size()), sizeof(int), opaqueCompare());
-        };
-    if (which == "qsort")
-        return [fresh, work] {
-            fresh();
-            std::qsort(work->data(), work->size(), sizeof(int), opaqueCompare());
-        };
-    return [fresh, work] {
-        fresh();
-        std::sort(work->begin(), work->end(), opaqueLess());
-    };
-}
-
-// 1024 searches in n sorted ints, through each contender.
-template <typename Find>
-std::function<void()> searchLoop(int n, Find find) {
-    SearchData *data = &searchData(n);
-    return [data, find] {
-        long found = 0;
-        for (const int &key : data->keys) found += find(data->items, data->n, data->list, key);
-        benchmark::DoNotOptimize(found);
-    };
-}
-
-std::function<void()> searchWork(const std::string &which, int n) {
-    ItemCompareFn compare = opaqueCompare();
-    if (which == "BinSearch")
-        return searchLoop(n, [compare](const int *items, int count, ListRef, const int &key) {
-            return BinSearch(items, count, sizeof(int), &key, compare) >= 0;
-        });
-    if (which == "ListBinSearch")
-        return searchLoop(n, [compare](const int *, int, ListRef list, const int &key) {
-            return ListBinSearch(list, &key, compare) > 0;
-        });
-    if (which == "bsearch")
-        return searchLoop(n, [compare](const int *items, int count, ListRef, const int &key) {
-            return std::bsearch(&key, items, count, sizeof(int), compare) != nullptr;
-        });
-    Less less = opaqueLess();
-    return searchLoop(n, [less](const int *items, int count, ListRef, const int &key) {
-        return std::binary_search(items, items + count, key, less);
-    });
-}
-
-// n single-item inserts into a new container at the end, the front or the middle.
 std::function<void()> insertWork(const std::string &which, int n, Where where) {
     void (*fill)(int, Where) = which == "ListInsertItem" ? fillList
                                : which == "std::vector"  ? fillVector
@@ -299,25 +263,57 @@ std::function<void()> insertWork(const std::string &which, int n, Where where) {
     return [fill, n, where] { fill(n, where); };
 }
 
+// --- The table -----------------------------------------------------------------------------
+
+std::string sized(const std::string &text, int n) { return text + "  n=" + std::to_string(n); }
+
 std::vector<bench::Pair> ratioPairs() {
     std::vector<bench::Pair> pairs;
+    auto add = [&pairs](const std::string &label, const std::string &subject, std::function<void()> s,
+                        const std::string &baseline, std::function<void()> b, long rotation = 1) {
+        pairs.push_back({label, std::move(s), std::move(b), subject, baseline, rotation});
+    };
     for (int n : {1000, 100000, 1000000}) {
-        std::string size = "  n=" + std::to_string(n);
         for (const char *sort : {"ListQuickSort", "ListHeapSort", "HeapSort"})
             for (const char *other : {"qsort", "std::sort"})
-                pairs.push_back({std::string(sort) + " / " + other + size, sortWork(sort, n), sortWork(other, n)});
+                add(sized(std::string(sort) + " / " + other + ", 5 patterns", n),
+                    sized(std::string(sort) + "/patterns", n), sortWork(sort, rotatedInputs(n)),
+                    sized(std::string(other) + "/patterns", n), sortWork(other, rotatedInputs(n)), 5);
+    }
+    for (Pattern pattern : kPatterns) {
+        const int n = 100000;
+        Inputs input = singleInput(makeInput(pattern, n));
+        add(sized(std::string("ListQuickSort / qsort, ") + patternName(pattern), n), "", sortWork("ListQuickSort", input),
+            "", sortWork("qsort", input));
+    }
+    {
+        const int n = 30000;
+        Inputs killer = singleInput(killerInput(n));
+        add(sized("ListQuickSort / qsort, killer input", n), sized("ListQuickSort/killer", n),
+            sortWork("ListQuickSort", killer), sized("qsort/killer", n), sortWork("qsort", killer));
+    }
+    for (int n : {1000, 100000, 1000000}) {
         for (const char *find : {"BinSearch", "ListBinSearch"})
             for (const char *other : {"bsearch", "std::binary_search"})
-                pairs.push_back({std::string(find) + " / " + other + size, searchWork(find, n), searchWork(other, n)});
+                add(sized(std::string(find) + " / " + other + ", 1024 random keys", n),
+                    sized(std::string(find) + "/int", n), searchWork<int>(find, n),
+                    sized(std::string(other) + "/int", n), searchWork<int>(other, n));
+    }
+    for (const char *find : {"BinSearch", "ListBinSearch"}) {
+        const int n = 100000;
+        add(sized(std::string(find) + " / bsearch, 8-byte doubles", n), sized(std::string(find) + "/double", n),
+            searchWork<double>(find, n), sized("bsearch/double", n), searchWork<double>("bsearch", n));
     }
     const char *places[] = {"end", "front", "middle"};
     for (Where where : {kEnd, kFront, kMiddle}) {
         for (int n : {1000, 100000, 1000000}) {
             if (where != kEnd && n > 100000) continue;  // quadratic for all three
-            for (const char *other : {"std::vector", "GArray"})
-                pairs.push_back({std::string("ListInsertItem at ") + places[where] + " / " + other + "  n=" +
-                                     std::to_string(n),
-                                 insertWork("ListInsertItem", n, where), insertWork(other, n, where)});
+            for (const char *other : {"std::vector", "GArray"}) {
+                std::string place = places[where];
+                add(sized("ListInsertItem at " + place + " / " + other, n), sized("ListInsertItem/" + place, n),
+                    insertWork("ListInsertItem", n, where), sized(std::string(other) + "/" + place, n),
+                    insertWork(other, n, where));
+            }
         }
     }
     return pairs;

@@ -331,11 +331,15 @@ TEST_F(BinaryFiles, ReadLineRefusesNullArguments) {
 }
 
 #ifndef _WIN32
-// A stream without positions (a pipe): -93 and no string, never a made-up position.
-TEST_F(BinaryFiles, StreamsWithoutPositionsGiveIoErrors) {
+// A stream without positions (a pipe). The search must report a position: -93, never a
+// made-up one. The readers need none and read on; only when memory runs out in the
+// middle of a read, when the bytes taken cannot be put back, do they give -93.
+TEST_F(BinaryFiles, StreamsWithoutPositions) {
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
-    ASSERT_EQ(write(ends[1], "abc\r\n", 5), 5);
+    const std::string longLine = std::string(300, 'p') + "\r\n";
+    const std::string bytes = std::string("abc\r\nxyz", 9) + longLine;
+    ASSERT_EQ(write(ends[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     close(ends[1]);
     FILE *pipeStream = fdopen(ends[0], "rb");
     ASSERT_NE(pipeStream, nullptr);
@@ -344,15 +348,39 @@ TEST_F(BinaryFiles, StreamsWithoutPositionsGiveIoErrors) {
     EXPECT_EQ(FindBytesInFile(pipeStream, "c", 1, &offset, &position), -93);
     EXPECT_EQ(offset, kSentinel);
     EXPECT_EQ(position, 0x5eed);
-    ReadResult text = readWith(ReadStringFromBinaryFile, pipeStream, -1);
-    EXPECT_EQ(text.code, -93);
-    EXPECT_TRUE(text.isNull);
     ReadResult line = readWith(ReadLineFromBinaryFile, pipeStream, -1);
-    EXPECT_EQ(line.code, -93);
-    EXPECT_TRUE(line.isNull);
+    EXPECT_EQ(line.code, 0);
+    EXPECT_EQ(line.text, "abc\r\n");
+    ReadResult text = readWith(ReadStringFromBinaryFile, pipeStream, -1);
+    EXPECT_EQ(text.code, 0);
+    EXPECT_EQ(text.text, "xyz");
+    tb::failAllocations(1, 1);  // the first block, then its growth fails
+    ReadResult failed = readWith(ReadLineFromBinaryFile, pipeStream, -1);
+    EXPECT_EQ(failed.code, -93);
+    EXPECT_TRUE(failed.isNull);
     std::fclose(pipeStream);
 }
 #endif
+
+// A read that runs out of memory half-way puts the stream back by exactly what it took,
+// wherever it started and whatever it read; the same read then succeeds from there.
+TEST_F(BinaryFiles, ReadsOutOfMemoryFromTheMiddle) {
+    const std::string line = std::string(700, 'm') + "\r\n";
+    open("head\r\n" + line + line);
+    ASSERT_EQ(readWith(ReadLineFromBinaryFile, stream, -1).text, "head\r\n");
+    for (auto reader : {ReadLineFromBinaryFile, ReadStringFromBinaryFile}) {
+        for (int pass : {0, 1, 2, 3}) {
+            tb::failAllocations(pass, 1);
+            ReadResult failed = readWith(reader, stream, -1);
+            EXPECT_EQ(failed.code, -12) << pass;
+            EXPECT_TRUE(failed.isNull);
+            EXPECT_EQ(std::ftell(stream), 6) << pass;
+        }
+        tb::failAllocations(0, 0);
+    }
+    EXPECT_EQ(readWith(ReadLineFromBinaryFile, stream, -1).text, line);
+    EXPECT_EQ(std::ftell(stream), static_cast<long>(6 + line.size()));
+}
 
 // ---- writers ----------------------------------------------------------------------
 

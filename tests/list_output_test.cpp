@@ -3,11 +3,14 @@
 // engine's standard output for a null stream.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "huge_list.h"
 #include "test_support.h"
 #include "toolbox.h"
 
@@ -117,6 +120,29 @@ TEST(OutputList, FailingStreamIsReported) {
     int result = OutputList(list.get(), readOnly, "[", "]", nullptr, nullptr, OutputIntegerItem);
     std::fclose(readOnly);
     EXPECT_LT(result, 0);
+}
+
+const char *g_nextItem;
+
+int expectNextItem(FILE *, void *item) {
+    if (item != g_nextItem) return -1;
+    ++g_nextItem;
+    return 0;
+}
+
+// A list of INT_MAX items: the writer is called once per item, in order, and the walk
+// ends with the last one (the suffix carries the count); the item counter must not
+// wrap round to INT_MIN and go on.
+TEST(OutputList, FullListIsWrittenOncePerItem) {
+    if (!testing_support::walksOverAFullListAffordable()) GTEST_SKIP() << "unoptimised build";
+    auto list = testing_support::makeFullByteList();
+    if (!list) GTEST_SKIP() << "no room for a list of INT_MAX items";
+    const char *base = static_cast<const char *>(ListGetDataPtr(list.get()));
+    g_nextItem = base;
+    Written w = output(list.get(), nullptr, "n=%d", nullptr, nullptr, expectNextItem);
+    EXPECT_EQ(w.result, 12);
+    EXPECT_EQ(w.text, "n=2147483647");
+    EXPECT_EQ(g_nextItem, base + INT_MAX);
 }
 
 TEST(OutputList, MissingOutputFunctionIsReportedOnTheStream) {

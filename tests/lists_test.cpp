@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <numeric>
 #include <vector>
 
+#include "huge_list.h"
 #include "toolbox_internal.h"
+
+using testing_support::makeFullByteList;
 
 namespace {
 
@@ -194,6 +199,30 @@ TEST_F(Lists, InsertingFromTheListItself) {
     EXPECT_EQ(contents(list.get()), (std::vector<int>{4, 1, 5, 1, 2, 3, 4, 5}));
 }
 
+// Appending into room the block has copies each item whole, for every width, also an
+// item of the list itself, and needs no memory.
+TEST_F(Lists, AppendsIntoRoomOfEveryWidth) {
+    for (int width : {1, 2, 3, 4, 8, 12}) {
+        SCOPED_TRACE(width);
+        ListPtr list(ListCreate(width));
+        ASSERT_EQ(ListPreAllocate(list.get(), 8), 1);
+        std::vector<unsigned char> expected;
+        unsigned char item[12];
+        tb::failAllocations(0, 100);
+        for (int k = 0; k < 4; ++k) {
+            for (int b = 0; b < width; ++b) item[b] = static_cast<unsigned char>(16 * k + b + 1);
+            ASSERT_EQ(ListInsertItem(list.get(), item, k % 2 ? ListPosEnd : k + 1), 1);
+            expected.insert(expected.end(), item, item + width);
+        }
+        ASSERT_EQ(ListInsertItem(list.get(), ListGetPtrToItem(list.get(), 2), ListPosEnd), 1);
+        expected.insert(expected.end(), expected.begin() + width, expected.begin() + 2 * width);
+        tb::failAllocations(0, 0);
+        ASSERT_EQ(ListNumItems(list.get()), 5);
+        EXPECT_EQ(std::memcmp(ListGetDataPtr(list.get()), expected.data(), expected.size()), 0);
+        EXPECT_EQ(rec(list.get())->capacity, 8);
+    }
+}
+
 TEST_F(Lists, InsertAfterAndBeforeFoundItem) {
     ListPtr list = intList({1, 2, 3, 2});
     int two = 2, v = 9, missing = 7;
@@ -268,6 +297,27 @@ TEST_F(Lists, ReplaceItemsIncludingOverlap) {
     ListReplaceItems(list.get(), &v, 5, 2);  // past the end: nothing
     ListReplaceItem(list.get(), nullptr, 1);
     EXPECT_EQ(contents(list.get()), (std::vector<int>{1, 1, 2, 3, 9}));
+}
+
+// A destination inside the list itself receives the items as they were before the
+// call, in either direction of overlap; removal then closes the gap as usual.
+TEST_F(Lists, GetAndRemoveIntoTheListItself) {
+    std::vector<int> values(1000);
+    std::iota(values.begin(), values.end(), 0);
+    for (int shift : {7, -7, 300}) {
+        SCOPED_TRACE(shift);
+        std::vector<int> moved = values;
+        std::memmove(moved.data() + 100 + shift, moved.data() + 100, 600 * sizeof(int));
+        ListPtr list = intList(values);
+        ListGetItems(list.get(), ListGetPtrToItem(list.get(), 101 + shift), 101, 600);
+        EXPECT_EQ(contents(list.get()), moved);
+
+        std::vector<int> removed = moved;
+        removed.erase(removed.begin() + 100, removed.begin() + 700);
+        ListPtr other = intList(values);
+        ListRemoveItems(other.get(), ListGetPtrToItem(other.get(), 101 + shift), 101, 600);
+        EXPECT_EQ(contents(other.get()), removed);
+    }
 }
 
 TEST_F(Lists, PointerLookups) {
@@ -483,6 +533,54 @@ TEST_F(Lists, ApplyToEachRereadsTheCount) {
         return 0;
     }, &up);
     EXPECT_EQ(up.positions, (std::vector<int>{1, 2, 3}));
+}
+
+// --- At the item count's limit -----------------------------------------------------
+
+// A list of INT_MAX items can take no more: every insertion is refused and the list is
+// left as it was, with no position arithmetic overflowing on the way (n + 1, the
+// bisection's code for "behind the last item", the position after the last item).
+TEST_F(Lists, FullListRefusesInsertionsWithoutOverflow) {
+    auto list = makeFullByteList();
+    if (!list) GTEST_SKIP() << "no room for a list of INT_MAX items";
+    const ListRecord header = *rec(list.get());
+    const unsigned blockSize = GetHandleSize(list.get());
+    char one = 1, zero = 0;
+    for (int position : {int{ListPosEnd}, int{ListPosFront}, 1, INT_MAX})
+        EXPECT_EQ(ListInsertItem(list.get(), &one, position), 0) << position;
+    EXPECT_EQ(ListInsertInOrder(list.get(), &one, nullptr), 0) << "behind every item";
+    EXPECT_EQ(ListInsertInOrder(list.get(), &zero, nullptr), 0);
+    EXPECT_EQ(std::memcmp(rec(list.get()), &header, offsetof(ListRecord, items)), 0);
+    EXPECT_EQ(GetHandleSize(list.get()), blockSize);
+}
+
+// Walks over a list of INT_MAX items end at the last one. Visiting gives positions
+// 1 ... INT_MAX once each, in order, and must not wrap round to INT_MIN and go on;
+// inserting behind the last item found must not compute its position as INT_MAX + 1.
+TEST_F(Lists, WalksOverAFullListEndAtTheLastItem) {
+    if (!testing_support::walksOverAFullListAffordable()) GTEST_SKIP() << "unoptimised build";
+    auto list = makeFullByteList();
+    if (!list) GTEST_SKIP() << "no room for a list of INT_MAX items";
+    static const char *last;
+    last = static_cast<const char *>(ListGetPtrToItem(list.get(), ListPosEnd));
+    auto isLast = [](const void *, const void *item) { return item == last ? 0 : 1; };
+    char one = 1, zero = 0;
+    EXPECT_EQ(ListInsertAfterItem(list.get(), &one, &zero, isLast), 0);
+    EXPECT_EQ(ListNumItems(list.get()), INT_MAX);
+    EXPECT_EQ(*last, 0);
+
+    struct Walk {
+        const char *base;
+        int64_t next = 1;
+    } walk{static_cast<const char *>(ListGetDataPtr(list.get()))};
+    auto visit = [](int position, void *item, void *data) {
+        auto *w = static_cast<Walk *>(data);
+        if (position != w->next || item != w->base + (w->next - 1)) return -1;
+        ++w->next;
+        return 0;
+    };
+    EXPECT_EQ(ListApplyToEach(list.get(), 1, visit, &walk), 0) << "strayed at " << walk.next;
+    EXPECT_EQ(walk.next, int64_t{INT_MAX} + 1);
 }
 
 // --- Out of memory leaves the list exactly as it was -------------------------------

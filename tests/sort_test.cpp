@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "toolbox.h"
@@ -93,6 +94,58 @@ TEST(BinSearch, NullCompareIsByteWise) {
     EXPECT_EQ(BinSearch(bytes, 4, 2, key, nullptr), 2);
     EXPECT_EQ(BinSearch(bytes, 4, 2, missing, nullptr), -4);
 }
+
+// The bisection as first written: the reference every element size must agree with.
+int referenceBinSearch(const unsigned char *base, int n, int size, const void *key, ItemCompareFn compare) {
+    int low = 0, high = n - 1, mid = 0, result = -1;
+    while (low <= high) {
+        mid = (low + high) >> 1;
+        const unsigned char *element = base + size_t(mid) * size;
+        result = compare ? compare(key, element) : std::memcmp(key, element, size_t(size));
+        if (result == 0) return mid;
+        if (result < 0)
+            high = mid - 1;
+        else
+            low = mid + 1;
+    }
+    return -(result > 0 ? mid + 1 : mid) - 1;
+}
+
+int firstByteCompare(const void *a, const void *b) {
+    return int(*static_cast<const unsigned char *>(a)) - int(*static_cast<const unsigned char *>(b));
+}
+
+// Every element size (the 4- and 8-byte forms and the general one), with and without
+// a comparison, probes as the plain bisection does: the same index among runs of equal
+// elements and the same insertion code for every miss, in the array and list forms.
+class BinSearchReference : public ::testing::TestWithParam<int> {};
+
+TEST_P(BinSearchReference, SameAnswerAsThePlainBisection) {
+    const int width = GetParam();
+    std::mt19937 random(static_cast<unsigned>(width));
+    for (int n : {1, 2, 3, 4, 5, 7, 8, 16, 31, 64, 100, 1000}) {
+        std::vector<std::vector<unsigned char>> elements(static_cast<size_t>(n), std::vector<unsigned char>(static_cast<size_t>(width)));
+        for (auto &element : elements)
+            for (auto &b : element) b = static_cast<unsigned char>(random() % 6);  // many equal
+        std::sort(elements.begin(), elements.end());
+        std::vector<unsigned char> array;
+        for (auto &element : elements) array.insert(array.end(), element.begin(), element.end());
+        ListPtr list(ListCreate(width));
+        ListInsertItems(list.get(), array.data(), ListPosEnd, n);
+        for (ItemCompareFn compare : {firstByteCompare, static_cast<ItemCompareFn>(nullptr)}) {
+            for (int trial = 0; trial < 40; ++trial) {
+                std::vector<unsigned char> key(static_cast<size_t>(width));
+                for (auto &b : key) b = static_cast<unsigned char>(random() % 7);
+                SCOPED_TRACE("n=" + std::to_string(n) + " key " + std::to_string(key[0]));
+                int expected = referenceBinSearch(array.data(), n, width, key.data(), compare);
+                ASSERT_EQ(BinSearch(array.data(), n, width, key.data(), compare), expected);
+                ASSERT_EQ(ListBinSearch(list.get(), key.data(), compare), expected >= 0 ? expected + 1 : 0);
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, BinSearchReference, ::testing::Values(1, 2, 3, 4, 5, 8, 12));
 
 // --- SwapBlock -----------------------------------------------------------------------
 
@@ -189,10 +242,6 @@ INSTANTIATE_TEST_SUITE_P(
 // whole (its key and its payload together). Odd widths, 16-bit and 32-bit units.
 class ItemWidth : public ::testing::TestWithParam<int> {};
 
-int firstByteCompare(const void *a, const void *b) {
-    return int(*static_cast<const unsigned char *>(a)) - int(*static_cast<const unsigned char *>(b));
-}
-
 TEST_P(ItemWidth, QuickAndHeapSortMoveWholeItems) {
     const int width = GetParam();
     const int n = 300;
@@ -277,6 +326,124 @@ TEST(EqualElements, QuickSortLeavesTheDescribedOrder) {
     ListPtr four = listOf(std::vector<Tagged>{{1, 'a'}, {1, 'b'}, {1, 'c'}, {1, 'd'}});
     ListQuickSort(four.get(), keyCompare);
     EXPECT_EQ(tags(contents<Tagged>(four.get())), "abcd");
+}
+
+// The quicksort as first written, without a depth limit, over raw items exchanged byte
+// by byte: the reference for inputs that never reach the limit.
+void referenceQuickSort(unsigned char *base, int n, int size, ItemCompareFn compare) {
+    if (n < 2) return;
+    auto swap = [size](unsigned char *a, unsigned char *b) { std::swap_ranges(a, a + size, b); };
+    auto median = [&](unsigned char *lo, unsigned char *hi) {
+        unsigned char *mid = lo + ((hi - lo) / size / 2) * size;
+        if (compare(lo, mid) > 0) swap(lo, mid);
+        if (compare(lo, hi) > 0) swap(lo, hi);
+        if (compare(mid, hi) > 0) swap(mid, hi);
+        return mid;
+    };
+    std::vector<std::pair<unsigned char *, unsigned char *>> parts;
+    unsigned char *lo = base, *hi = base + ptrdiff_t(n - 1) * size;
+    for (;;) {
+        const ptrdiff_t span = hi - lo;
+        if (span > 2 * size) {
+            unsigned char *pivot = hi - size, *mid = median(lo, hi);
+            if (mid != pivot) swap(mid, pivot);
+            unsigned char *i = lo, *j = pivot;
+            do {
+                do i += size; while (i < pivot && compare(i, pivot) < 0);
+                do j -= size; while (j > lo && compare(j, pivot) > 0);
+                if (i < j) swap(i, j);
+            } while (i < j);
+            if (i != pivot) swap(i, pivot);
+            if (i - lo > hi - i) {
+                if (i - size > lo) parts.push_back({lo, i - size});
+                lo = i;
+            } else {
+                if (hi > i + size) parts.push_back({i + size, hi});
+                hi = i;
+            }
+            continue;
+        }
+        if (span == size && compare(lo, hi) > 0) swap(lo, hi);
+        if (span == 2 * size) median(lo, hi);
+        if (parts.empty()) return;
+        std::tie(lo, hi) = parts.back();
+        parts.pop_back();
+    }
+}
+
+// Inputs that stay below the depth limit are left exactly as the plain quicksort leaves
+// them, equal items in the same order, for every exchange routine and for keys that
+// are all different, few or mostly the same.
+class QuickSortReference : public ::testing::TestWithParam<int> {};
+
+TEST_P(QuickSortReference, SameBytesAsThePlainQuicksort) {
+    const int width = GetParam();
+    std::mt19937 random(static_cast<unsigned>(width) * 31u);
+    for (int n : {2, 3, 4, 5, 9, 33, 100, 1000, 20000}) {
+        for (int keys : {2, 16, 256}) {
+            for (int order = 0; order < 3; ++order) {  // random, ascending, descending keys
+                SCOPED_TRACE("n=" + std::to_string(n) + " keys=" + std::to_string(keys) + " order=" +
+                             std::to_string(order));
+                std::vector<unsigned char> items(size_t(n) * width);
+                for (auto &b : items) b = static_cast<unsigned char>(random());
+                for (int k = 0; k < n; ++k) {
+                    unsigned char key = static_cast<unsigned char>(random() % keys);
+                    if (order) key = static_cast<unsigned char>(int64_t(k) * keys / n);
+                    if (order == 2) key = static_cast<unsigned char>(keys - 1 - key);
+                    items[size_t(k) * width] = key;
+                }
+                std::vector<unsigned char> expected = items;
+                referenceQuickSort(expected.data(), n, width, firstByteCompare);
+                ListPtr list(ListCreate(width));
+                ListInsertItems(list.get(), items.data(), ListPosEnd, n);
+                ListQuickSort(list.get(), firstByteCompare);
+                ASSERT_EQ(std::memcmp(ListGetDataPtr(list.get()), expected.data(), items.size()), 0);
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, QuickSortReference, ::testing::Values(1, 3, 4, 6, 8, 12));
+
+// McIlroy's adversary: the items are indices whose values are decided only as the
+// sort compares them, always so that the pivot candidate comes out small. Against a
+// quicksort without a depth limit it forces about n * n / 4 comparisons.
+struct Adversary {
+    std::vector<int> value;
+    int gas;
+    int solid = 0;
+    int candidate = 0;
+    long long comparisons = 0;
+};
+Adversary *g_adversary;
+
+int adversaryCompare(const void *first, const void *second) {
+    Adversary &a = *g_adversary;
+    ++a.comparisons;
+    int x = *static_cast<const int *>(first), y = *static_cast<const int *>(second);
+    if (a.value[x] == a.gas && a.value[y] == a.gas) a.value[x == a.candidate ? x : y] = a.solid++;
+    if (a.value[x] == a.gas)
+        a.candidate = x;
+    else if (a.value[y] == a.gas)
+        a.candidate = y;
+    return a.value[x] < a.value[y] ? -1 : a.value[x] > a.value[y] ? 1 : 0;
+}
+
+// No input, however crafted, makes the quicksort quadratic: against the adversary it
+// stays within a small multiple of n log2 n comparisons and still sorts.
+TEST(SortRobustness, QuickSortStandsUpToAKillerAdversary) {
+    const int n = 10000;
+    Adversary adversary;
+    adversary.value.assign(n, n);
+    adversary.gas = n;
+    g_adversary = &adversary;
+    std::vector<int> indices(n);
+    for (int k = 0; k < n; ++k) indices[k] = k;
+    ListPtr list = listOf(indices);
+    ListQuickSort(list.get(), adversaryCompare);
+    EXPECT_LT(adversary.comparisons, 8LL * n * 14) << "8 n log2 n";
+    std::vector<int> sorted = contents<int>(list.get());
+    for (int k = 1; k < n; ++k) ASSERT_LE(adversaryCompare(&sorted[k - 1], &sorted[k]), 0) << k;
 }
 
 // A comparison that is no ordering at all must still end, and lose no element.

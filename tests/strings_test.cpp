@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "assertion_capture.h"
 #include "toolbox.h"
@@ -270,6 +272,89 @@ TEST(StrICmpWithoutSurrWhiteSpace, IgnoresOnlyTheSurroundingWhiteSpace) {
     EXPECT_EQ(StrICmpWithoutSurrWhiteSpace(" a_", "az "), 1);
 }
 
+// The comparisons as first written, a toupper call for every character: the
+// reference the faster loops must agree with.
+int referenceStrICmp(const char *a, const char *b) {
+    for (;; ++a, ++b) {
+        int x = std::toupper(static_cast<unsigned char>(*a)), y = std::toupper(static_cast<unsigned char>(*b));
+        if (x != y) return x < y ? -1 : 1;
+        if (*a == '\0') return 0;
+    }
+}
+
+int referenceWithoutSurrWhiteSpace(const char *a, const char *b) {
+    auto white = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    auto skip = [&](const char *p) { while (*p && white(*p)) ++p; return p; };
+    for (a = skip(a), b = skip(b);; ++a, ++b) {
+        if (*a == '\0') return *skip(b) ? -1 : 0;
+        if (*b == '\0') return *skip(a) ? 1 : 0;
+        int x = std::toupper(static_cast<unsigned char>(*a)), y = std::toupper(static_cast<unsigned char>(*b));
+        if (x != y) return x < y ? -1 : 1;
+    }
+}
+
+// Runs a test in a character-type locale (skipped where it is not installed) and puts
+// the program's own back afterwards.
+class InLocale : public ::testing::TestWithParam<const char *> {
+protected:
+    void SetUp() override {
+        before_ = std::setlocale(LC_CTYPE, nullptr);
+        if (!std::setlocale(LC_CTYPE, GetParam())) GTEST_SKIP() << GetParam() << " is not installed";
+    }
+    void TearDown() override { std::setlocale(LC_CTYPE, before_.c_str()); }
+
+private:
+    std::string before_;
+};
+
+// Every function that skips, trims, parses or compares takes white space and upper
+// case from the current locale, for every byte value, exactly as isspace and toupper.
+TEST_P(InLocale, WhiteSpaceAndFoldingAreTheLocales) {
+    for (int c = 1; c < 256; ++c) {
+        SCOPED_TRACE(c);
+        const char one[2] = {static_cast<char>(c), '\0'};
+        const bool white = std::isspace(c) != 0;
+        ASSERT_EQ(SkipWhiteSpace(one), one + (white ? 1 : 0));
+        ASSERT_EQ(SkipNonWhiteSpace(one), one + (white ? 0 : 1));
+        ASSERT_EQ(HasNonWhiteSpace(one), white ? 0 : 1);
+        char padded[] = {static_cast<char>(c), 'x', static_cast<char>(c), '\0'};
+        const std::string untrimmed = padded;
+        RemoveSurroundingWhiteSpace(padded);
+        ASSERT_EQ(std::string(padded), white ? "x" : untrimmed);
+        HeapString copy{StrDupWithoutSurrWhiteSpace(untrimmed.c_str())};
+        ASSERT_EQ(std::string(copy.text), white ? "x" : untrimmed);
+        const char number[] = {static_cast<char>(c), '7', static_cast<char>(c), '\0'};
+        int value = 0;
+        ASSERT_EQ(StrToInt(number, &value), white || (c >= '0' && c <= '9') ? 1 : 0);
+        for (int d = 1; d < 256; ++d) {
+            const char other[2] = {static_cast<char>(d), '\0'};
+            ASSERT_EQ(StrICmp(one, other), referenceStrICmp(one, other)) << d;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, InLocale, ::testing::Values("C", "de_DE.UTF-8", "German_Germany.1252"));
+
+// Over many generated pairs (shared prefixes, case changed here and there, white space
+// around, bytes above 127), both comparisons agree with the reference.
+TEST(CaseFoldingProperty, AgreesWithToupperOnEveryCharacter) {
+    std::mt19937 random(1209);
+    const char alphabet[] = "aAbBzZ_[^@` \t\xe9\xc9\xff" "0";
+    for (int round = 0; round < 20000; ++round) {
+        std::string first;
+        for (size_t n = random() % 24; n > 0; --n) first += alphabet[random() % (sizeof alphabet - 1)];
+        std::string second = first.substr(0, random() % (first.size() + 1));
+        for (char &c : second)
+            if (random() % 4 == 0) c = static_cast<char>(std::islower(static_cast<unsigned char>(c)) ? std::toupper(c) : std::tolower(c));
+        for (size_t n = random() % 4; n > 0; --n) second += alphabet[random() % (sizeof alphabet - 1)];
+        if (round % 2) std::swap(first, second);
+        SCOPED_TRACE("\"" + first + "\" / \"" + second + "\"");
+        ASSERT_EQ(StrICmp(first.c_str(), second.c_str()), referenceStrICmp(first.c_str(), second.c_str()));
+        ASSERT_EQ(StrICmpWithoutSurrWhiteSpace(first.c_str(), second.c_str()),
+                  referenceWithoutSurrWhiteSpace(first.c_str(), second.c_str()));
+    }
+}
+
 // --- comma-separated lists --------------------------------------------------------
 
 struct SpliceCase {
@@ -321,6 +406,45 @@ TEST(SpliceNoMemory, EveryFailingAllocationGivesMinus12AndNullResult) {
     tb::failAllocations(0, 1);
     EXPECT_EQ(SpliceCommaSeparatedList("", nullptr, &empty), -12);
     EXPECT_EQ(empty, nullptr);
+}
+
+// The splice as the list rule states it, over vectors of elements.
+std::string referenceSplice(const char *first, const char *second) {
+    auto elements = [](const char *list) {
+        std::vector<std::string> out;
+        if (!list) return out;
+        std::string rest = list;
+        for (size_t comma; (comma = rest.find(',')) != std::string::npos; rest.erase(0, comma + 1))
+            out.push_back(rest.substr(0, comma));
+        out.push_back(rest);
+        return out;
+    };
+    std::vector<std::string> a = elements(first), b = elements(second);
+    std::string out;
+    for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+        if (i) out += ',';
+        out += i < a.size() && !a[i].empty() ? a[i] : i < b.size() ? b[i] : "";
+    }
+    return out;
+}
+
+// Many generated lists of every shape (null, empty, empty elements, lists of unequal
+// lengths, long elements): the result is the reference's.
+TEST(SpliceProperty, AgreesWithTheElementRule) {
+    std::mt19937 random(77);
+    const char alphabet[] = "ab,,, x";
+    for (int round = 0; round < 5000; ++round) {
+        std::string lists[2];
+        for (std::string &list : lists)
+            for (size_t n = random() % (round % 50 == 0 ? 3000 : 16); n > 0; --n)
+                list += alphabet[random() % (sizeof alphabet - 1)];
+        const char *first = round % 7 == 0 ? nullptr : lists[0].c_str();
+        const char *second = round % 5 == 0 ? nullptr : lists[1].c_str();
+        HeapString result;
+        ASSERT_EQ(SpliceCommaSeparatedList(first, second, &result.text), 0);
+        ASSERT_EQ(std::string(result.text), referenceSplice(first, second))
+            << (first ? first : "(null)") << " | " << (second ? second : "(null)");
+    }
 }
 
 // --- integer parsing --------------------------------------------------------------

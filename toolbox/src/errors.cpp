@@ -37,6 +37,18 @@ void composeAssertText(char *text, const char *fileName, int line, const char *m
 
 }  // namespace
 
+namespace tb {
+
+#if defined(__GNUC__)
+__attribute__((cold, noinline))
+#endif
+void assertionFailed(int line, const char *message) {
+    DoAssert(0, TB_SOURCE_NAME, line, message);
+    std::abort();  // DoAssert does not come back from a failed check
+}
+
+}  // namespace tb
+
 extern "C" {
 
 void DoAssert(int passed, const char *fileName, int line, const char *message) {

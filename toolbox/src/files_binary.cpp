@@ -4,13 +4,22 @@
 //
 // A line is read in one pass: the bytes are fed to the same matcher the search uses, so
 // the line ends exactly where a search for "\r\n" from the line's start would find it
-// (a carriage return before the pair hides it), and the stream is positioned once.
+// (a carriage return before the pair hides it).
+//
+// The readers take their bytes one at a time from the stream's buffer, holding the
+// stream's lock for the whole call, so exactly what is consumed is read and the stream
+// never has to be positioned: a successful read asks for no position at all (on a
+// stream never positioned, asking costs a system call).
 //
 // Choices made here:
 //  - A search pattern of fewer than one byte gives -14 (count below one) at once, with
 //    nothing read or stored; null streams, patterns or string outs give -65.
-//  - When a read fails for lack of memory, the stream is put back where it was, so a
-//    failed read consumes nothing.
+//  - When a read fails for lack of memory, the stream is put back by the bytes it took,
+//    so a failed read consumes nothing. The string's first block is had before any
+//    byte is taken, so a read that cannot even start needs no putting back.
+//  - The readers also read streams that cannot be positioned (pipes). Should memory
+//    run out in the middle of such a read, the bytes taken cannot be put back: the
+//    result is then -93.
 //  - A match offset beyond INT_MAX is stored as INT_MAX (the file position is exact).
 #include <algorithm>
 #include <climits>
@@ -58,37 +67,82 @@ public:
     HeapText(const HeapText &) = delete;
     HeapText &operator=(const HeapText &) = delete;
 
-    bool start() {
-        data_ = static_cast<char *>(tb::allocate(1));
-        if (data_) data_[0] = '\0', capacity_ = 1;
+    bool start(size_t capacity) {
+        data_ = static_cast<char *>(tb::allocate(capacity));
+        capacity_ = data_ ? capacity : 0;
         return data_ != nullptr;
     }
+    // Adds count bytes; false (the text unchanged) when memory is short.
     bool append(const char *bytes, size_t count) {
-        if (count == 0) return true;
-        if (length_ + count + 1 > capacity_) {
-            size_t wanted = capacity_;
-            while (wanted < length_ + count + 1) wanted *= 2;
-            char *grown = static_cast<char *>(tb::reallocate(data_, wanted));
-            if (!grown) return false;
-            data_ = grown;
-            capacity_ = wanted;
-        }
+        while (length_ + count >= capacity_)
+            if (!grow()) return false;
         std::memcpy(data_ + length_, bytes, count);
         length_ += count;
-        data_[length_] = '\0';
         return true;
     }
     char *take() {
+        data_[length_] = '\0';
         char *taken = data_;
         data_ = nullptr;
         return taken;
     }
 
 private:
+    bool grow() {
+        char *grown = static_cast<char *>(tb::reallocate(data_, 2 * capacity_));
+        if (!grown) return false;
+        data_ = grown;
+        capacity_ *= 2;
+        return true;
+    }
+
     char *data_ = nullptr;
-    size_t length_ = 0;
+    size_t length_ = 0;    // characters held; a terminator always fits behind them
     size_t capacity_ = 0;
 };
+
+// A stream locked for the holder's lifetime, read a byte at a time without locking
+// each byte again.
+class LockedStream {
+public:
+    explicit LockedStream(FILE *stream) : stream_(stream) {
+#ifdef _WIN32
+        _lock_file(stream_);
+#else
+        flockfile(stream_);
+#endif
+    }
+    ~LockedStream() {
+#ifdef _WIN32
+        _unlock_file(stream_);
+#else
+        funlockfile(stream_);
+#endif
+    }
+    LockedStream(const LockedStream &) = delete;
+    LockedStream &operator=(const LockedStream &) = delete;
+
+    int next() {
+#ifdef _WIN32
+        return _getc_nolock(stream_);
+#else
+        return getc_unlocked(stream_);
+#endif
+    }
+
+private:
+    FILE *stream_;
+};
+
+// Moves the stream back by count bytes from where it stands; false when it cannot.
+bool putBack(FILE *stream, unsigned long long count) {
+    while (count > 0) {
+        long step = count > LONG_MAX ? LONG_MAX : static_cast<long>(count);
+        if (std::fseek(stream, -step, SEEK_CUR) != 0) return false;
+        count -= static_cast<unsigned long long>(step);
+    }
+    return true;
+}
 
 // Clears the flags and the string out; -65 for a null stream or string out.
 int startRead(FILE *stream, char **string, int *endOfFile, int *maximumReached) {
@@ -98,54 +152,66 @@ int startRead(FILE *stream, char **string, int *endOfFile, int *maximumReached) 
     return stream && string ? 0 : RTE_UIE_NULL_ARGUMENT;
 }
 
-// Reads a string up to its zero byte, the limit or the end of the file; with toLineEnd
-// also up to and including the first "\r\n" the search rule finds, which counts as
-// reaching the limit (the line's length is the limit). Bytes are taken one at a time
-// from the stream's buffer, so exactly what is consumed is read and the stream never
-// has to be repositioned (a seek would throw the stream's buffer away on every call).
+// Why a read stopped.
+enum class Stop { Terminator, EndOfFile, Maximum, OutOfMemory };
+
+// Takes the bytes of a string from the stream into text: up to its zero byte (taken,
+// not kept), the limit (negative: none) or the end of the file; with toLineEnd also up
+// to and including the first "\r\n" the search rule finds, which counts as reaching
+// the limit. *consumed receives the bytes taken from the stream. Bytes gather in a
+// local chunk first, which the compiler can keep apart from the stream's own fields.
+Stop takeText(FILE *stream, HeapText &text, long long limit, bool toLineEnd, unsigned long long *consumed) {
+    LockedStream in(stream);
+    PatternMatcher lineEnd("\r\n", 2);
+    char pending[kReadChunk];
+    size_t held = 0;
+    unsigned long long taken = 0;
+    Stop stop;
+    for (;;) {
+        if (limit >= 0 && taken == static_cast<unsigned long long>(limit)) {
+            stop = Stop::Maximum;
+            break;
+        }
+        int next = in.next();
+        if (next == EOF) {
+            stop = Stop::EndOfFile;
+            break;
+        }
+        ++taken;
+        if (next == '\0') {
+            stop = Stop::Terminator;
+            break;
+        }
+        pending[held++] = static_cast<char>(next);
+        if (held == sizeof pending) {
+            if (!text.append(pending, held)) {
+                stop = Stop::OutOfMemory;
+                break;
+            }
+            held = 0;
+        }
+        if (toLineEnd && lineEnd.feed(static_cast<unsigned char>(next))) {
+            stop = Stop::Maximum;
+            break;
+        }
+    }
+    *consumed = taken;
+    if (stop != Stop::OutOfMemory && !text.append(pending, held)) stop = Stop::OutOfMemory;
+    return stop;
+}
+
 int readText(FILE *stream, char **string, int maximumLength, int *endOfFile,
              int *maximumReached, bool toLineEnd) {
     int code = startRead(stream, string, endOfFile, maximumReached);
     if (code != 0) return code;
     HeapText text;
-    if (!text.start()) return RTE_UIE_OUT_OF_MEMORY;
-    long start = std::ftell(stream);
-    if (start == -1L) return RTE_UIE_IO_ERROR;
-
-    PatternMatcher lineEnd("\r\n", 2);
-    char pending[kReadChunk];
-    size_t held = 0;
-    long long allowance = maximumLength;  // negative: no limit
-    bool lineDone = false;
-    bool outOfMemory = false;
-    for (;;) {
-        if (maximumLength >= 0 && allowance == 0) {
-            if (maximumReached) *maximumReached = 1;
-            break;
-        }
-        int next = std::getc(stream);
-        if (next == EOF) {
-            if (endOfFile) *endOfFile = 1;
-            break;
-        }
-        --allowance;
-        if (next == '\0') break;
-        pending[held++] = static_cast<char>(next);
-        lineDone = toLineEnd && lineEnd.feed(static_cast<unsigned char>(next));
-        if (held == sizeof pending || lineDone) {
-            outOfMemory = !text.append(pending, held);
-            if (outOfMemory) break;
-            held = 0;
-        }
-        if (lineDone) {
-            if (maximumReached) *maximumReached = 1;
-            break;
-        }
-    }
-    if (outOfMemory || !text.append(pending, held)) {
-        seekTo(stream, start);
-        return RTE_UIE_OUT_OF_MEMORY;
-    }
+    if (!text.start(kReadChunk)) return RTE_UIE_OUT_OF_MEMORY;
+    unsigned long long consumed = 0;
+    Stop stop = takeText(stream, text, maximumLength, toLineEnd, &consumed);
+    if (stop == Stop::OutOfMemory)
+        return putBack(stream, consumed) ? RTE_UIE_OUT_OF_MEMORY : RTE_UIE_IO_ERROR;
+    if (stop == Stop::EndOfFile && endOfFile) *endOfFile = 1;
+    if (stop == Stop::Maximum && maximumReached) *maximumReached = 1;
     *string = text.take();
     return 0;
 }

@@ -16,7 +16,13 @@
 //    copied aside before the block is resized or shifted, so they are never read from
 //    freed or moved storage.
 //  - ListDisposePtrList frees only items at least as large as a pointer.
+//
+// Speed: appending one item where the block has room is a short path of its own (a
+// register copy for items of 1, 2, 4 and 8 bytes). The exported functions call one
+// another's bodies here directly, never through their exported names, which a shared
+// library would reach through its symbol table.
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -33,8 +39,10 @@ constexpr int64_t kRecordSize = static_cast<int64_t>(sizeof(ListRecord));
 
 ListRecord *record(ListRef list) { return static_cast<ListRecord *>(list->data); }
 
+// Items are addressed as bytes of the block: the record's four-byte array only marks
+// where they begin.
 char *itemAt(ListRecord *rec, int64_t index) {
-    return rec->items + index * rec->itemSize;
+    return reinterpret_cast<char *>(rec) + offsetof(ListRecord, items) + index * rec->itemSize;
 }
 
 // Whether a block for `slots` items fits the handle's size and the item count's type.
@@ -107,7 +115,112 @@ int compareItems(ItemCompareFn compare, const void *first, const void *second, i
     return compare ? compare(first, second) : std::memcmp(first, second, static_cast<size_t>(size));
 }
 
+// Copies one item whose source may overlap the slot (an item of the list itself).
+template <typename Unit>
+inline void copyUnit(char *slot, const void *item) {
+    Unit value;
+    std::memcpy(&value, item, sizeof value);
+    std::memcpy(slot, &value, sizeof value);
+}
+
+inline void copyItem(char *slot, const void *item, int size) {
+    switch (size) {
+        case 1: copyUnit<uint8_t>(slot, item); break;
+        case 2: copyUnit<uint16_t>(slot, item); break;
+        case 4: copyUnit<uint32_t>(slot, item); break;
+        case 8: copyUnit<uint64_t>(slot, item); break;
+        default: std::memmove(slot, item, static_cast<size_t>(size)); break;
+    }
+}
+
+// Whether position appends to a list of n items (n + 1 is computed in 64 bits).
+inline bool appends(int position, int64_t n) {
+    return position == ListPosEnd || position == n + 1 || (position == ListPosFront && n == 0);
+}
+
+// Appends one item when the block has room for it; false (nothing done) otherwise.
+inline bool appendInPlace(ListRecord *rec, const void *item) {
+    if (rec->numItems >= rec->capacity) return false;
+    copyItem(itemAt(rec, rec->numItems), item, rec->itemSize);
+    ++rec->numItems;
+    return true;
+}
+
+int findItem(ListRef list, const void *ptrToItem, int startingPosition, ItemCompareFn compare) {
+    if (!list || !ptrToItem) return 0;
+    ListRecord *rec = record(list);
+    int64_t start;
+    if (!mapPosition(rec, startingPosition, &start)) return 0;
+    for (int64_t k = start; k < rec->numItems; ++k)
+        if (compareItems(compare, ptrToItem, itemAt(rec, k), rec->itemSize) == 0)
+            return static_cast<int>(k + 1);
+    return 0;
+}
+
+void removeItems(ListRef list, void *itemsDestination, int position, int count) {
+    if (!list) return;
+    ListRecord *rec = record(list);
+    int64_t first;
+    if (!mapRange(rec, position, count, &first)) return;
+    int64_t bytes = int64_t{count} * rec->itemSize;
+    char *slot = itemAt(rec, first);
+    // The destination may lie inside the list itself.
+    if (itemsDestination) std::memmove(itemsDestination, slot, static_cast<size_t>(bytes));
+    int64_t after = rec->numItems - (first + count);
+    std::memmove(slot, slot + bytes, static_cast<size_t>(after * rec->itemSize));
+    rec->numItems -= count;
+}
+
 }  // namespace
+
+namespace tb {
+
+int insertListItems(ListRef list, const void *ptrToItems, int position, int count) {
+    if (!list || count < 1) return 0;
+    const ListRecord *rec = record(list);
+    const int64_t n = rec->numItems;  // n + 1 must not overflow at INT_MAX items
+    int64_t index;  // 0-based slot of the first new item
+    if (appends(position, n))
+        index = n;
+    else if (position == ListPosFront)
+        index = 0;
+    else if (position >= 1 && position <= n)
+        index = position - 1;
+    else
+        return 0;
+    int64_t bytes = int64_t{count} * rec->itemSize;
+    if (static_cast<uint64_t>(bytes) > SIZE_MAX) return 0;
+
+    std::unique_ptr<void, FreeDeleter> aside;
+    if (ptrToItems && insideStorage(list, ptrToItems, bytes)) {
+        aside.reset(tb::allocate(static_cast<size_t>(bytes)));
+        if (!aside) return 0;
+        std::memcpy(aside.get(), ptrToItems, static_cast<size_t>(bytes));
+        ptrToItems = aside.get();
+    }
+    if (!growForInsertion(list, count)) return 0;
+
+    ListRecord *grown = record(list);
+    char *slot = itemAt(grown, index);
+    if (index < n)
+        std::memmove(slot + bytes, slot, static_cast<size_t>((n - index) * grown->itemSize));
+    if (ptrToItems)
+        std::memcpy(slot, ptrToItems, static_cast<size_t>(bytes));
+    else
+        std::memset(slot, 0, static_cast<size_t>(bytes));
+    grown->numItems = static_cast<int>(n + count);
+    return 1;
+}
+
+int insertListItem(ListRef list, const void *ptrToItem, int position) {
+    if (list && ptrToItem) {
+        ListRecord *rec = record(list);
+        if (appends(position, rec->numItems) && appendInPlace(rec, ptrToItem)) return 1;
+    }
+    return insertListItems(list, ptrToItem, position, 1);
+}
+
+}  // namespace tb
 
 extern "C" {
 
@@ -197,56 +310,25 @@ int ListAppend(ListRef list, ListRef listToAppend) {
 }
 
 int ListInsertItems(ListRef list, const void *ptrToItems, int position, int count) {
-    if (!list || count < 1) return 0;
-    const ListRecord *rec = record(list);
-    int n = rec->numItems;
-    int64_t index;  // 0-based slot of the first new item
-    if (position == ListPosEnd || position == n + 1 || (position == ListPosFront && n == 0))
-        index = n;
-    else if (position == ListPosFront)
-        index = 0;
-    else if (position >= 1 && position <= n)
-        index = position - 1;
-    else
-        return 0;
-    int64_t bytes = int64_t{count} * rec->itemSize;
-    if (static_cast<uint64_t>(bytes) > SIZE_MAX) return 0;
-
-    std::unique_ptr<void, FreeDeleter> aside;
-    if (ptrToItems && insideStorage(list, ptrToItems, bytes)) {
-        aside.reset(tb::allocate(static_cast<size_t>(bytes)));
-        if (!aside) return 0;
-        std::memcpy(aside.get(), ptrToItems, static_cast<size_t>(bytes));
-        ptrToItems = aside.get();
-    }
-    if (!growForInsertion(list, count)) return 0;
-
-    ListRecord *grown = record(list);
-    char *slot = itemAt(grown, index);
-    if (index < n)
-        std::memmove(slot + bytes, slot, static_cast<size_t>((n - index) * grown->itemSize));
-    if (ptrToItems)
-        std::memcpy(slot, ptrToItems, static_cast<size_t>(bytes));
-    else
-        std::memset(slot, 0, static_cast<size_t>(bytes));
-    grown->numItems = n + count;
-    return 1;
+    return tb::insertListItems(list, ptrToItems, position, count);
 }
 
 int ListInsertItem(ListRef list, const void *ptrToItem, int position) {
-    return ListInsertItems(list, ptrToItem, position, 1);
+    return tb::insertListItem(list, ptrToItem, position);
 }
 
 int ListInsertAfterItem(ListRef list, const void *ptrToItem, const void *ptrToItemToFind,
                         ItemCompareFn compare) {
-    int found = ListFindItem(list, ptrToItemToFind, ListPosFront, compare);
-    return ListInsertItem(list, ptrToItem, found ? found + 1 : ListPosEnd);
+    int found = findItem(list, ptrToItemToFind, ListPosFront, compare);
+    // Behind the last item is the end: found + 1 would overflow at INT_MAX items.
+    bool inside = found != 0 && found < record(list)->numItems;
+    return tb::insertListItem(list, ptrToItem, inside ? found + 1 : ListPosEnd);
 }
 
 int ListInsertBeforeItem(ListRef list, const void *ptrToItem, const void *ptrToItemToFind,
                          ItemCompareFn compare) {
-    int found = ListFindItem(list, ptrToItemToFind, ListPosFront, compare);
-    return ListInsertItem(list, ptrToItem, found ? found : ListPosFront);
+    int found = findItem(list, ptrToItemToFind, ListPosFront, compare);
+    return tb::insertListItem(list, ptrToItem, found ? found : ListPosFront);
 }
 
 void ListReplaceItems(ListRef list, const void *ptrToItems, int position, int count) {
@@ -262,20 +344,11 @@ void ListReplaceItem(ListRef list, const void *ptrToItem, int position) {
 }
 
 void ListRemoveItems(ListRef list, void *itemsDestination, int position, int count) {
-    if (!list) return;
-    ListRecord *rec = record(list);
-    int64_t first;
-    if (!mapRange(rec, position, count, &first)) return;
-    int64_t bytes = int64_t{count} * rec->itemSize;
-    char *slot = itemAt(rec, first);
-    if (itemsDestination) std::memcpy(itemsDestination, slot, static_cast<size_t>(bytes));
-    int64_t after = rec->numItems - (first + count);
-    std::memmove(slot, slot + bytes, static_cast<size_t>(after * rec->itemSize));
-    rec->numItems -= count;
+    removeItems(list, itemsDestination, position, count);
 }
 
 void ListRemoveItem(ListRef list, void *itemDestination, int position) {
-    ListRemoveItems(list, itemDestination, position, 1);
+    removeItems(list, itemDestination, position, 1);
 }
 
 void ListGetItems(ListRef list, void *itemsDestination, int position, int count) {
@@ -283,7 +356,8 @@ void ListGetItems(ListRef list, void *itemsDestination, int position, int count)
     ListRecord *rec = record(list);
     int64_t first;
     if (!mapRange(rec, position, count, &first)) return;
-    std::memcpy(itemsDestination, itemAt(rec, first), static_cast<size_t>(int64_t{count} * rec->itemSize));
+    // The destination may lie inside the list itself.
+    std::memmove(itemsDestination, itemAt(rec, first), static_cast<size_t>(int64_t{count} * rec->itemSize));
 }
 
 void ListGetItem(ListRef list, void *itemDestination, int position) {
@@ -314,38 +388,33 @@ int ListEqual(ListRef first, ListRef second) {
 }
 
 int ListFindItem(ListRef list, const void *ptrToItem, int startingPosition, ItemCompareFn compare) {
-    if (!list || !ptrToItem) return 0;
-    ListRecord *rec = record(list);
-    int64_t start;
-    if (!mapPosition(rec, startingPosition, &start)) return 0;
-    for (int64_t k = start; k < rec->numItems; ++k)
-        if (compareItems(compare, ptrToItem, itemAt(rec, k), rec->itemSize) == 0)
-            return static_cast<int>(k + 1);
-    return 0;
+    return findItem(list, ptrToItem, startingPosition, compare);
 }
 
 void ListRemoveDuplicates(ListRef list, ItemCompareFn compare) {
     if (!list) return;
     // Removing an item behind i never moves item i, so its address stays valid as a key.
-    for (int i = 1; i < ListNumItems(list); ++i) {
-        const void *key = ListGetPtrToItem(list, i);
-        for (int k = ListFindItem(list, key, i + 1, compare); k != 0;
-             k = ListFindItem(list, key, k, compare))
-            ListRemoveItem(list, nullptr, k);
+    for (int i = 1; i < record(list)->numItems; ++i) {
+        const void *key = itemAt(record(list), i - 1);
+        for (int k = findItem(list, key, i + 1, compare); k != 0; k = findItem(list, key, k, compare))
+            removeItems(list, nullptr, k, 1);
     }
 }
 
 int ListApplyToEach(ListRef list, int ascending, ItemApplyFn apply, void *callbackData) {
     if (!list || !apply) return 0;
+    // The count and the block are read afresh for every call: apply may insert or
+    // remove items. The position is 64-bit so that the step past INT_MAX items ends
+    // the walk instead of wrapping round.
     int result = 0;
     if (ascending) {
-        for (int i = 1; i <= ListNumItems(list); ++i) {
-            result = apply(i, ListGetPtrToItem(list, i), callbackData);
+        for (int64_t i = 1; i <= record(list)->numItems; ++i) {
+            result = apply(static_cast<int>(i), itemAt(record(list), i - 1), callbackData);
             if (result < 0) return result;
         }
     } else {
-        for (int i = ListNumItems(list); i > 0 && i <= ListNumItems(list); --i) {
-            result = apply(i, ListGetPtrToItem(list, i), callbackData);
+        for (int64_t i = record(list)->numItems; i > 0 && i <= record(list)->numItems; --i) {
+            result = apply(static_cast<int>(i), itemAt(record(list), i - 1), callbackData);
             if (result < 0) return result;
         }
     }

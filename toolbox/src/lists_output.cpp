@@ -91,11 +91,13 @@ int OutputList(ListRef list, FILE *stream, const char *listPrefix, const char *l
 
     Writer out(stream);
     if (!out.text(listPrefix, 0)) return out.result();
-    int n = ListNumItems(list);
-    for (int i = 1; i <= n; ++i) {
-        if (!out.text(itemPrefix, i)) return out.result();
-        if (!out.add(outputFunction(stream, ListGetPtrToItem(list, i)))) return out.result();
-        if (i != n && !out.text(itemSeparator, i)) return out.result();
+    const int n = ListNumItems(list);
+    // A 64-bit position, so that the step past INT_MAX items ends the loop.
+    for (int64_t i = 1; i <= n; ++i) {
+        const int position = static_cast<int>(i);
+        if (!out.text(itemPrefix, position)) return out.result();
+        if (!out.add(outputFunction(stream, ListGetPtrToItem(list, position)))) return out.result();
+        if (position != n && !out.text(itemSeparator, position)) return out.result();
     }
     out.text(listSuffix, n);
     return out.result();

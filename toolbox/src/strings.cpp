@@ -11,6 +11,14 @@
 //    one or reports the terminator, so localizing never cuts a text short.
 //  - The integer scanner takes only the ASCII digits 0 to 9, whatever else the
 //    locale's isdigit accepts, since only they have a digit value.
+//  - A character that folds onto the terminator (no locale has one) ends a comparison
+//    without case as the terminator does, so neither string is read past its end.
+//
+// Speed: white space and upper case come from the current locale's tables, fetched
+// once per call, where the C library exposes the very tables its isspace and toupper
+// read (glibc); elsewhere those functions are called, and comparison without case
+// calls toupper only for bytes that differ. Splicing measures the result first and then writes it into
+// one block of exactly that size, so it is linear in the lists' lengths.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -22,13 +30,49 @@
 
 namespace {
 
-bool isWhite(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+// The current locale's white space and upper case, as isspace and toupper give them.
+class LocaleTables {
+public:
+#if defined(__GLIBC__)
+    static constexpr bool kFoldingIsCheap = true;  // a table look-up
+    LocaleTables() : classes_(*__ctype_b_loc()), upper_(*__ctype_toupper_loc()) {}
+    bool isWhite(char c) const { return (classes_[static_cast<unsigned char>(c)] & _ISspace) != 0; }
+    int upper(char c) const { return upper_[static_cast<unsigned char>(c)]; }
 
-int folded(char c) { return std::toupper(static_cast<unsigned char>(c)); }
+private:
+    const unsigned short *classes_;
+    const int32_t *upper_;
+#else
+    static constexpr bool kFoldingIsCheap = false;  // a call
+    bool isWhite(char c) const { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+    int upper(char c) const { return std::toupper(static_cast<unsigned char>(c)); }
+#endif
+};
 
-const char *skipWhite(const char *text) {
-    while (*text && isWhite(*text)) ++text;
+const char *skipWhite(const LocaleTables &locale, const char *text) {
+    while (*text && locale.isWhite(*text)) ++text;
     return text;
+}
+
+// The length of text without its trailing white space.
+size_t lengthWithoutTrailingWhite(const LocaleTables &locale, const char *text, size_t length) {
+    while (length > 0 && locale.isWhite(text[length - 1])) --length;
+    return length;
+}
+
+// -1, 0 or 1 for the folded characters at which first and second differ, or 0 when
+// both end together. With a table every byte is folded: one well-predicted branch per
+// character, where skipping equal bytes would branch on how the cases happen to mix.
+// Folding by calls skips the bytes that are equal.
+int compareFolded(const LocaleTables &locale, const char *first, const char *second) {
+    for (;; ++first, ++second) {
+        if (!LocaleTables::kFoldingIsCheap && *first == *second) {
+            if (*first == '\0') return 0;
+            continue;
+        }
+        const int a = locale.upper(*first), b = locale.upper(*second);
+        if ((a != b) | (a == 0)) return (a > b) - (a < b);
+    }
 }
 
 // True when [inner, inner + innerSize) overlaps [outer, outer + outerSize), compared
@@ -82,14 +126,15 @@ void replaceAll(char *text, char from, char to) {
 // The scanner shared by StrToInt and StrToUInt: sign and magnitude of a strict
 // decimal number, or false when text is not one.
 bool scanDecimal(const char *text, bool *negative, std::uint32_t *magnitude) {
+    const LocaleTables locale;
     bool signSeen = false, digitSeen = false, ended = false;
     std::uint32_t value = 0;
     *negative = false;
     for (; *text; ++text) {
         char c = *text;
         if (ended) {
-            if (!isWhite(c)) return false;
-        } else if (isWhite(c)) {
+            if (!locale.isWhite(c)) return false;
+        } else if (locale.isWhite(c)) {
             if (signSeen || digitSeen) ended = true;
         } else if (c == '+' || c == '-') {
             if (signSeen || digitSeen) return false;
@@ -108,6 +153,49 @@ bool scanDecimal(const char *text, bool *negative, std::uint32_t *magnitude) {
     if (!digitSeen) return false;
     *magnitude = value;
     return true;
+}
+
+// The next element of a comma-separated list; a null list has none left.
+class CommaList {
+public:
+    explicit CommaList(const char *list) : at_(list) {}
+    bool done() const { return at_ == nullptr; }
+    // The element's start and length (nothing for a list that is done), and moves on.
+    const char *take(size_t *length) {
+        const char *element = at_;
+        if (!at_) {
+            *length = 0;
+            return "";
+        }
+        const char *comma = std::strchr(at_, ',');
+        *length = comma ? static_cast<size_t>(comma - at_) : std::strlen(at_);
+        at_ = comma ? comma + 1 : nullptr;
+        return element;
+    }
+
+private:
+    const char *at_;
+};
+
+// Splices the two lists element by element into out (null: only measures) and gives
+// the result's length. Element i is the first list's when non-empty, else the
+// second's; a comma follows when either list has one after its element.
+size_t splice(const char *firstList, const char *secondList, char *out) {
+    CommaList first(firstList), second(secondList);
+    size_t written = 0;
+    while (!first.done() || !second.done()) {
+        size_t lengths[2];
+        const char *elements[2] = {first.take(&lengths[0]), second.take(&lengths[1])};
+        const int chosen = lengths[0] ? 0 : 1;
+        if (out) std::memcpy(out + written, elements[chosen], lengths[chosen]);
+        written += lengths[chosen];
+        // A list with a comma after this element is not done yet.
+        if (!first.done() || !second.done()) {
+            if (out) out[written] = ',';
+            ++written;
+        }
+    }
+    return written;
 }
 
 }  // namespace
@@ -131,9 +219,9 @@ int AppendString(char **string, const char *text, int count) {
 
 char *StrDupWithoutSurrWhiteSpace(const char *text) {
     TB_ASSERT(text != nullptr, "NULL passed to first parameter of StrDupWithoutSurrWhiteSpace()");
-    const char *start = skipWhite(text);
-    size_t length = std::strlen(start);
-    while (length > 0 && isWhite(start[length - 1])) --length;
+    const LocaleTables locale;
+    const char *start = skipWhite(locale, text);
+    size_t length = lengthWithoutTrailingWhite(locale, start, std::strlen(start));
     char *copy = static_cast<char *>(tb::allocate(length + 1));
     if (!copy) return nullptr;
     std::memcpy(copy, start, length);
@@ -142,16 +230,17 @@ char *StrDupWithoutSurrWhiteSpace(const char *text) {
 }
 
 char *SkipWhiteSpace(const char *text) {
-    return text ? const_cast<char *>(skipWhite(text)) : nullptr;
+    return text ? const_cast<char *>(skipWhite(LocaleTables(), text)) : nullptr;
 }
 
 char *SkipNonWhiteSpace(const char *text) {
     if (!text) return nullptr;
-    while (*text && !isWhite(*text)) ++text;
+    const LocaleTables locale;
+    while (*text && !locale.isWhite(*text)) ++text;
     return const_cast<char *>(text);
 }
 
-int HasNonWhiteSpace(const char *text) { return text && *skipWhite(text) ? 1 : 0; }
+int HasNonWhiteSpace(const char *text) { return text && *skipWhite(LocaleTables(), text) ? 1 : 0; }
 
 void StringCopyMax(char *destination, const char *source, int destinationSize) {
     TB_ASSERT(destination != nullptr, "Null string passed to first parameter of StringCopyMax");
@@ -195,31 +284,28 @@ char *StringInsert(char *destination, const char *text, int limit) {
 
 int StrICmp(const char *first, const char *second) {
     if (!first || !second) return first ? 1 : (second ? -1 : 0);
-    for (;; ++first, ++second) {
-        int a = folded(*first), b = folded(*second);
-        if (a < b) return -1;
-        if (a > b) return 1;
-        if (*first == '\0') return 0;
-    }
+    return compareFolded(LocaleTables(), first, second);
 }
 
 void RemoveSurroundingWhiteSpace(char *text) {
     if (!text) return;
-    const char *start = skipWhite(text);
+    const LocaleTables locale;
+    const char *start = skipWhite(locale, text);
     size_t length = std::strlen(start);
     std::memmove(text, start, length);
-    while (length > 0 && isWhite(text[length - 1])) --length;
-    text[length] = '\0';
+    text[lengthWithoutTrailingWhite(locale, text, length)] = '\0';
 }
 
 int StrICmpWithoutSurrWhiteSpace(const char *first, const char *second) {
     if (!first || !second) return first ? 1 : (second ? -1 : 0);
-    first = skipWhite(first);
-    second = skipWhite(second);
+    const LocaleTables locale;
+    first = skipWhite(locale, first);
+    second = skipWhite(locale, second);
     for (;; ++first, ++second) {
-        if (*first == '\0') return *skipWhite(second) ? -1 : 0;
-        if (*second == '\0') return *skipWhite(first) ? 1 : 0;
-        int a = folded(*first), b = folded(*second);
+        if (*first == '\0') return *skipWhite(locale, second) ? -1 : 0;
+        if (*second == '\0') return *skipWhite(locale, first) ? 1 : 0;
+        if (!LocaleTables::kFoldingIsCheap && *first == *second) continue;
+        int a = locale.upper(*first), b = locale.upper(*second);
         if (a != b) return a < b ? -1 : 1;
     }
 }
@@ -227,33 +313,11 @@ int StrICmpWithoutSurrWhiteSpace(const char *first, const char *second) {
 int SpliceCommaSeparatedList(const char *firstList, const char *secondList, char **result) {
     TB_ASSERT(result != nullptr, "NULL passed to third parameter of SpliceCommaSeparatedList()");
     *result = nullptr;
-    char *built = nullptr;
-    const char *cursors[2] = {firstList, secondList};
-    bool ok = true;
-    while (ok && (cursors[0] || cursors[1])) {
-        size_t lengths[2] = {0, 0};
-        bool comma[2] = {false, false};
-        for (int list = 0; list < 2; ++list) {
-            if (!cursors[list]) continue;
-            const char *end = std::strchr(cursors[list], ',');
-            comma[list] = end != nullptr;
-            lengths[list] = end ? static_cast<size_t>(end - cursors[list]) : std::strlen(cursors[list]);
-        }
-        int chosen = lengths[0] ? 0 : 1;
-        ok = appendCharacters(&built, cursors[chosen] ? cursors[chosen] : "", lengths[chosen]);
-        if (ok && (comma[0] || comma[1])) ok = appendCharacters(&built, ",", 1);
-        for (int list = 0; list < 2; ++list)
-            if (cursors[list]) cursors[list] = comma[list] ? cursors[list] + lengths[list] + 1 : nullptr;
-    }
-    if (ok && !built) {
-        built = static_cast<char *>(tb::allocate(1));
-        if (built) built[0] = '\0';
-        ok = built != nullptr;
-    }
-    if (!ok) {
-        std::free(built);
-        return RTE_UIE_OUT_OF_MEMORY;
-    }
+    size_t length = splice(firstList, secondList, nullptr);
+    char *built = static_cast<char *>(tb::allocate(length + 1));
+    if (!built) return RTE_UIE_OUT_OF_MEMORY;
+    splice(firstList, secondList, built);
+    built[length] = '\0';
     *result = built;
     return 0;
 }

@@ -10,12 +10,24 @@
 // The file name every library assertion reports.
 #define TB_SOURCE_NAME "toolbox"
 
-// Checks a caller's programming error at its start: DoAssert with the library's file
-// name and the line of the check. message may be null for the default text.
-#define TB_ASSERT(condition, message) \
-    DoAssert((condition) ? 1 : 0, TB_SOURCE_NAME, __LINE__, (message))
+// Checks a caller's programming error at its start. A check that holds costs a
+// compare and a branch; one that fails calls DoAssert, out of line, with the library's
+// file name and the line of the check. message may be null for the default text.
+#define TB_ASSERT(condition, message)                                      \
+    do {                                                                   \
+        if (TB_UNLIKELY(!(condition))) tb::assertionFailed(__LINE__, (message)); \
+    } while (0)
+
+#if defined(__GNUC__)
+#define TB_UNLIKELY(condition) __builtin_expect(!!(condition), 0)
+#else
+#define TB_UNLIKELY(condition) (condition)
+#endif
 
 namespace tb {
+
+// What a failed TB_ASSERT calls: DoAssert with the library's file name; never returns.
+[[noreturn]] void assertionFailed(int line, const char *message);
 
 // Switches break-on-library-errors off for a scope and restores the setting found,
 // on every way out.
@@ -33,6 +45,10 @@ private:
 // The one translation of engine file codes into the user-interface library's file
 // codes (0 stays 0; anything without a closer code is -93).
 int mapEngineFileCode(int engineCode);
+
+// The bodies of ListInsertItems and ListInsertItem, for the library's own callers.
+int insertListItems(ListRef list, const void *ptrToItems, int position, int count);
+int insertListItem(ListRef list, const void *ptrToItem, int position);
 
 // The library's allocator (the C heap: what it returns is freed with free()). Zero
 // sizes are taken as 1, so a success is never a null pointer.
