@@ -40,13 +40,17 @@ void *allocate(size_t size);
 void *allocateZeroed(size_t count, size_t size);
 void *reallocate(void *block, size_t size);
 
-// Test-only (builds with TOOLBOX_FAULT_INJECTION): after `pass` more allocations
-// succeed, the next `fail` allocations return null. failAllocations(0, 0) disarms it.
+#if TOOLBOX_FAULT_INJECTION
+// Test hooks, compiled only into the test-only variant of the library (toolbox_testing).
+
+// After `pass` more allocations succeed, the next `fail` allocations return null.
+// failAllocations(0, 0) disarms it.
 void failAllocations(int pass, int fail);
 
-// Test-only (builds with TOOLBOX_FAULT_INJECTION): the widest vector coder the text
-// encoding of byte blocks may use, 2 (AVX2), 1 (SSSE3) or 0 (portable loop only).
+// The widest vector coder the text encoding of byte blocks may use, 2 (AVX2), 1 (SSSE3)
+// or 0 (portable loop only).
 void capEncodingSimd(int level);
+#endif
 
 }  // namespace tb
 
