@@ -124,16 +124,20 @@ TOOLBOX_API char *GetToolboxErrorString(int errorCode);
 TOOLBOX_API int FileExists(const char *path, int *size);
 
 /* Whether path could be written, into *writable (1 or 0): an existing file is opened
- * for update (contents untouched), a missing one is created and removed again.
+ * for update (contents untouched), a missing one is created exclusively and removed
+ * again; nothing that is there is ever changed (a dangling link is not writable).
  * Returns 0, -91 (too many files open) or -93; -65 for a null argument. */
 TOOLBOX_API int GetFileWritability(const char *path, int *writable);
 
-/* Removes the file if it is there; reports nothing. A null path does nothing. */
+/* Removes the file if it is there (never a folder); reports nothing. A null path does
+ * nothing. */
 TOOLBOX_API void RemoveFileIfExists(const char *path);
 
 /* Replaces target by source: removes target, then renames source to target. Returns
- * 0, -12, -93, -94 (source missing: target is left alone), -95, -97 or -100. When the
- * rename itself fails the target is already gone and the source is unchanged. */
+ * 0, -12, -93, -94, -95, -97 or -100. Nothing is removed when a path is refused (-100),
+ * the source is missing (-94) or either path is a folder (-93). Source and target that
+ * are one file (another spelling, a link) are left as they are, with 0. When the rename
+ * itself fails the target is already gone and the source is unchanged. */
 TOOLBOX_API int DeleteAndRename(const char *source, const char *target);
 
 /* Size of an open stream's file into *size; the stream's position is kept. 0, -93, or

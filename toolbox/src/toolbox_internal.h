@@ -33,6 +33,9 @@ private:
 // The one translation of engine file codes into the user-interface library's file
 // codes (0 stays 0; anything without a closer code is -93).
 int mapEngineFileCode(int engineCode);
+// The same for families whose contracts name only "not found" (-94) and "out of
+// memory" (-12): every other failure is -93.
+int mapEngineFileCodeBroadly(int engineCode);
 
 // The library's allocator (the C heap: what it returns is freed with free()). Zero
 // sizes are taken as 1, so a success is never a null pointer.
