@@ -364,6 +364,21 @@ TEST(ProcessModel, AttachDetachAndTheFlag) {
     EXPECT_EQ(RTE_FindPublicSymbol("exportedGlobal"), nullptr);
 }
 
+// The flag's name, for every process id; a buffer too small gets nothing.
+TEST(ProcessModel, DetachFlagName) {
+    char name[64];
+    const std::string expected = "RT Engine Shmem for RTEHasBeenDetached, 4294967295";
+    EXPECT_EQ(RTE_DetachFlagName(4294967295ul, name, sizeof name),
+              static_cast<int>(expected.size()));
+    EXPECT_EQ(name, expected);
+    EXPECT_EQ(RTE_DetachFlagName(0, name, sizeof name), 41);
+    EXPECT_STREQ(name, "RT Engine Shmem for RTEHasBeenDetached, 0");
+    std::memset(name, 0xbd, sizeof name);
+    EXPECT_EQ(RTE_DetachFlagName(10, name, 42), -1) << "no room for the terminator";
+    EXPECT_EQ(static_cast<unsigned char>(name[0]), 0xbd);
+    EXPECT_EQ(RTE_DetachFlagName(10, nullptr, 64), -1);
+}
+
 void emptyTheList() {
     std::fputs("exit list emptied\n", stderr);
     std::fflush(stderr);
