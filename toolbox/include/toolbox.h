@@ -159,9 +159,12 @@ TOOLBOX_API int BinaryFileSize(FILE *stream, long *size);
 
 /* Reads a plain string value (type 1; expandable strings are refused) of subkeyName;
  * a null valueName reads the default value. *realSize receives the stored size
- * (terminator included when stored with one) once the value is found. A null buffer
- * asks for the size only. On failure the buffer is untouched. A terminator is added
- * behind data stored without one when bufferSize leaves room for it. */
+ * (terminator included when stored with one) once the value is found, and after a read
+ * the bytes actually received (fewer when the value shrank meanwhile). A null buffer
+ * asks for the size only. On failure the buffer is untouched (TbErrRegValueAccess when
+ * the value changed type meanwhile, TbErrOutOfMemory when a value above 256 bytes finds
+ * no scratch room). A terminator is added behind data stored without one when
+ * bufferSize leaves room for it. */
 TOOLBOX_API int RegReadString(unsigned int rootKey, const char *subkeyName,
                               const char *valueName, unsigned char *buffer,
                               unsigned int bufferSize, unsigned int *realSize);
@@ -191,7 +194,8 @@ TOOLBOX_API int RegWriteBinary(unsigned int rootKey, const char *subkeyName,
 
 /* Reads a binary value (type 3) like RegReadString: *realSize receives the stored size;
  * a null buffer asks for the size only; -57 (buffer untouched) when bufferSize is
- * smaller. After a read *realSize holds the bytes actually received. */
+ * smaller. After a read *realSize holds the bytes actually received; on failure the
+ * buffer is untouched. */
 TOOLBOX_API int RegReadBinary(unsigned int rootKey, const char *subkeyName,
                               const char *valueName, unsigned char *buffer,
                               unsigned int bufferSize, unsigned int *realSize);
