@@ -13,7 +13,6 @@
 //    register like RTE_atexit without a pointer check.
 #include "startup.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "command_line.h"
@@ -31,6 +30,18 @@ using ExitFunction = void (*)(void);
 
 class ExitList {
 public:
+    // Holds the list's lock while it lives; the lock is recursive.
+    class Guard {
+    public:
+        explicit Guard(CRITICAL_SECTION &lock) : lock_(lock) { EnterCriticalSection(&lock_); }
+        ~Guard() { LeaveCriticalSection(&lock_); }
+        Guard(const Guard &) = delete;
+        Guard &operator=(const Guard &) = delete;
+
+    private:
+        CRITICAL_SECTION &lock_;
+    };
+
     ExitList() { InitializeCriticalSection(&lock_); }
     ExitList(const ExitList &) = delete;
     ExitList &operator=(const ExitList &) = delete;
@@ -61,17 +72,6 @@ public:
     CRITICAL_SECTION &lock() { return lock_; }
 
 private:
-    class Guard {
-    public:
-        explicit Guard(CRITICAL_SECTION &lock) : lock_(lock) { EnterCriticalSection(&lock_); }
-        ~Guard() { LeaveCriticalSection(&lock_); }
-        Guard(const Guard &) = delete;
-        Guard &operator=(const Guard &) = delete;
-
-    private:
-        CRITICAL_SECTION &lock_;
-    };
-
     CRITICAL_SECTION lock_;
     ExitFunction slots_[kExitSlots] = {};
     int count_ = 0;
@@ -178,9 +178,7 @@ void CloseRTE(void) {
 
 int RTEHasBeenDetached(void) {
     char name[256];
-    std::snprintf(name, sizeof name, "%s, %d",
-                  UsingSupportDll() ? RTE_DETACH_SHMEM_BASE_SUPPORT : RTE_DETACH_SHMEM_BASE,
-                  static_cast<int>(GetCurrentProcessId()));
+    if (RTE_DetachFlagName(GetCurrentProcessId(), name, sizeof name) < 0) return 1;
     HANDLE mapping =
         CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG), name);
     if (!mapping) return 1;
@@ -198,10 +196,9 @@ int RTEHasBeenDetached(void) {
 
 int RTE_atexit(void (*function)(void)) {
     ExitList &list = exitList();
-    EnterCriticalSection(&list.lock());
+    ExitList::Guard guard(list.lock());
     int result = list.add(function);
     handOverToEngine();
-    LeaveCriticalSection(&list.lock());
     return result;
 }
 

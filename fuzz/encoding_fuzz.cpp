@@ -47,16 +47,10 @@ std::string expectedEncoding(const unsigned char *bytes, size_t size) {
 }
 
 void refuseAllocation(int which) {
-#if TOOLBOX_FAULT_INJECTION
     if (which >= 0) tb::failAllocations(which, 1);
-#endif
 }
 
-void allowAllocations() {
-#if TOOLBOX_FAULT_INJECTION
-    tb::failAllocations(0, 0);
-#endif
-}
+void allowAllocations() { tb::failAllocations(0, 0); }
 
 void checkDecoding(const std::string &text, bool refused) {
     size_t length = text.size();
@@ -112,13 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 1) return 0;
     // Byte 0: bits 0-1 the widest coder allowed, bit 2 the law, bit 3 a refused allocation.
     unsigned control = data[0];
-#if TOOLBOX_FAULT_INJECTION
     tb::capEncodingSimd(static_cast<int>(control & 3) > 2 ? 2 : static_cast<int>(control & 3));
-#endif
     bool refused = (control & 8) != 0;
-#if !TOOLBOX_FAULT_INJECTION
-    refused = false;
-#endif
     if (control & 4) {
         std::string text(reinterpret_cast<const char *>(data + 1), size - 1);
         checkDecoding(text.c_str(), refused);

@@ -56,14 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string expected = expectedSplice(first, second);
 
     char *result = reinterpret_cast<char *>(&control);
-#if TOOLBOX_FAULT_INJECTION
     if (refuse != 63) tb::failAllocations(refuse, 1);
-#endif
     int code = SpliceCommaSeparatedList(first ? first->c_str() : nullptr,
                                         second ? second->c_str() : nullptr, &result);
-#if TOOLBOX_FAULT_INJECTION
     tb::failAllocations(0, 0);
-#endif
     if (code == RTE_UIE_OUT_OF_MEMORY) {
         require(refuse != 63, "splicing fails only when memory is short");
         require(result == nullptr, "a failed splice stores a null result");

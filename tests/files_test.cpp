@@ -108,6 +108,29 @@ TEST_F(Files, WritabilityOfMissingAndPresentFiles) {
     EXPECT_EQ(GetFileWritability(present.c_str(), nullptr), -65);
 }
 
+// A query never changes the file it asks about: a file reached by a path longer than
+// the engine takes (legal on POSIX) is opened for update, never truncated or removed.
+TEST_F(Files, WritabilityOfAFileBeyondTheEnginesPathLimit) {
+    std::string path = dir.write(std::string(250, 'w'), "keep me");
+    if (testing_support::readFile(path) != "keep me") GTEST_SKIP() << "no such long paths here";
+    ASSERT_GE(path.size(), static_cast<size_t>(TB_MAX_PATHNAME_LEN));
+    int writable = -7;
+    EXPECT_EQ(GetFileWritability(path.c_str(), &writable), 0);
+    EXPECT_EQ(writable, 1);
+    EXPECT_EQ(testing_support::readFile(path), "keep me");
+}
+
+// A dangling link is not a missing file: the link stays and nothing is made through it.
+TEST_F(Files, WritabilityOfADanglingLink) {
+    std::string link = testing_support::danglingLink(dir, "link");
+    if (link.empty()) GTEST_SKIP() << "no symbolic links here";
+    int writable = -7;
+    EXPECT_EQ(GetFileWritability(link.c_str(), &writable), 0);
+    EXPECT_EQ(writable, 0);
+    EXPECT_TRUE(fs::is_symlink(link)) << "the link was removed";
+    EXPECT_FALSE(fs::exists(link)) << "a file was made where the link points";
+}
+
 TEST_F(Files, ReadOnlyFileIsNotWritable) {
     if (!readOnlyIsEnforced(dir)) GTEST_SKIP() << "read-only files are writable here (root)";
     std::string path = dir.write("ro.txt", "data");
@@ -118,12 +141,20 @@ TEST_F(Files, ReadOnlyFileIsNotWritable) {
     EXPECT_EQ(testing_support::readFile(path), "data");
 }
 
+// Files only, on every platform: an empty folder stays; a link goes, not what it names.
 TEST_F(Files, RemoveFileIfExists) {
     std::string path = dir.write("doomed", "x");
     RemoveFileIfExists(path.c_str());
     EXPECT_FALSE(fs::exists(path));
     RemoveFileIfExists(path.c_str());
     RemoveFileIfExists(nullptr);
+    fs::create_directory(dir.path("folder"));
+    RemoveFileIfExists(dir.path("folder").c_str());
+    EXPECT_TRUE(fs::is_directory(dir.path("folder")));
+    std::string link = testing_support::danglingLink(dir, "link");
+    if (link.empty()) return;
+    RemoveFileIfExists(link.c_str());
+    EXPECT_FALSE(fs::is_symlink(link));
 }
 
 TEST_F(Files, DeleteAndRenameReplacesTheTarget) {
@@ -137,20 +168,52 @@ TEST_F(Files, DeleteAndRenameReplacesTheTarget) {
     EXPECT_EQ(testing_support::readFile(fresh), "new contents");
 }
 
-// A missing source must not cost the caller the target.
-TEST_F(Files, DeleteAndRenameWithMissingSourceKeepsTheTarget) {
-    std::string target = dir.write("target", "precious");
-    EXPECT_EQ(DeleteAndRename(dir.path("missing").c_str(), target.c_str()), -94);
-    EXPECT_EQ(testing_support::readFile(target), "precious");
+// Nothing is removed when the rename cannot work: a source that is missing, a folder or
+// a path the engine refuses (null, empty, too long), and a target that is a folder or a
+// path the engine refuses, though on POSIX a long path may still name a file.
+TEST_F(Files, DeleteAndRenameChecksBeforeRemovingAnything) {
+    const std::string source = dir.write("source", "new");
+    const std::string target = dir.write("target", "precious");
+    const std::string folder = dir.path("folder");
+    fs::create_directory(folder);
+    const std::string longTarget = dir.write(std::string(250, 't'), "long and precious");
+    const std::string missing = dir.path("missing"), noFolder = dir.path("none/target");
+    const std::string tooLong(300, 's');
+    struct Case {
+        const char *source, *target;
+        int code;
+    } cases[] = {
+        {missing.c_str(), target.c_str(), -94},     {nullptr, target.c_str(), -100},
+        {"", target.c_str(), -100},                 {tooLong.c_str(), target.c_str(), -100},
+        {folder.c_str(), target.c_str(), -93},      {source.c_str(), folder.c_str(), -93},
+        {source.c_str(), longTarget.c_str(), -100}, {source.c_str(), nullptr, -100},
+        {source.c_str(), "", -100},                 {source.c_str(), tooLong.c_str(), -100},
+        {source.c_str(), noFolder.c_str(), -94},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.source ? c.source : "(null)") + " -> " +
+                     (c.target ? c.target : "(null)"));
+        EXPECT_EQ(DeleteAndRename(c.source, c.target), c.code);
+        EXPECT_EQ(testing_support::readFile(source), "new");
+        EXPECT_EQ(testing_support::readFile(target), "precious");
+        EXPECT_TRUE(fs::is_directory(folder));
+        if (fs::exists(longTarget)) {
+            EXPECT_EQ(testing_support::readFile(longTarget), "long and precious");
+        }
+    }
 }
 
-TEST_F(Files, DeleteAndRenameCodes) {
-    std::string source = dir.write("source", "x");
-    EXPECT_EQ(DeleteAndRename(source.c_str(), dir.path("none/target").c_str()), -94);
-    EXPECT_EQ(DeleteAndRename(source.c_str(), ""), -100);
-    EXPECT_EQ(DeleteAndRename(source.c_str(), std::string(300, 't').c_str()), -100);
-    EXPECT_EQ(DeleteAndRename(nullptr, dir.path("t").c_str()), -100);
-    EXPECT_TRUE(fs::exists(source));
+// One file under two names (the same spelling, or another spelling of it) is left as it
+// is: the target already holds the source.
+TEST_F(Files, DeleteAndRenameOfAFileOntoItselfKeepsIt) {
+    const std::string file = dir.write("f", "only copy");
+    const std::string other = (fs::path(dir.path()) / "." / "f").string();
+    const std::pair<std::string, std::string> cases[] = {{file, file}, {other, file}, {file, other}};
+    for (const auto &names : cases) {
+        SCOPED_TRACE(names.first + " -> " + names.second);
+        EXPECT_EQ(DeleteAndRename(names.first.c_str(), names.second.c_str()), 0);
+        EXPECT_EQ(testing_support::readFile(file), "only copy");
+    }
 }
 
 TEST_F(Files, BinaryFileSizeKeepsThePosition) {

@@ -146,6 +146,42 @@ TEST_F(EngineFiles, SizeOfFilesAndTheCodesOfWhatIsNotAFile) {
     EXPECT_EQ(GetFileInfo(nullptr, nullptr), 0);
 }
 
+// A dangling link holds its name, as it does on Windows, where links are not followed.
+TEST_F(EngineFiles, ADanglingLinkIsThere) {
+    std::string link = testing_support::danglingLink(dir, "link");
+    if (link.empty()) GTEST_SKIP() << "no symbolic links here";
+    long long size = 777;
+    EXPECT_EQ(GetFileInfo(link.c_str(), &size), 1);
+    EXPECT_EQ(size, 0);
+    EXPECT_EQ(RTE_GetFileSize(link.c_str(), &size), RTE_FILE_NOT_FOUND) << "sizes follow links";
+}
+
+// One file under every spelling and link; other files, missing ones and refused paths.
+TEST_F(EngineFiles, SameFile) {
+    namespace fs = std::filesystem;
+    const std::string file = dir.write("f", "x"), other = dir.write("g", "x");
+    const std::string spelled = (fs::path(dir.path()) / "." / "f").string();
+    const std::string folder = dir.path(), missing = dir.path("missing"), tooLong(300, 'p');
+    std::error_code error;
+    fs::create_symlink(file, dir.path("link"), error);
+    const std::string link = error ? file : dir.path("link");
+    fs::create_hard_link(file, dir.path("hard"), error);
+    const std::string hard = error ? file : dir.path("hard");
+    struct Case {
+        const char *a, *b;
+        int same;
+    } cases[] = {{file.c_str(), file.c_str(), 1},      {file.c_str(), spelled.c_str(), 1},
+                 {link.c_str(), file.c_str(), 1},      {file.c_str(), hard.c_str(), 1},
+                 {file.c_str(), other.c_str(), 0},     {file.c_str(), missing.c_str(), 0},
+                 {missing.c_str(), missing.c_str(), 0}, {folder.c_str(), file.c_str(), 0},
+                 {file.c_str(), tooLong.c_str(), RTE_FILE_BAD_PATH},
+                 {nullptr, file.c_str(), RTE_FILE_BAD_PATH}, {file.c_str(), "", RTE_FILE_BAD_PATH}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.a ? c.a : "(null)") + " / " + c.b);
+        EXPECT_EQ(RTE_SameFile(c.a, c.b), c.same);
+    }
+}
+
 TEST_F(EngineFiles, CopyReplacesTheTargetByteForByte) {
     std::string bytes("a\0b\r\n\xff", 6);
     std::string source = dir.write("source.bin", bytes);
@@ -166,6 +202,42 @@ TEST_F(EngineFiles, CopyCodes) {
     EXPECT_EQ(RTE_CopyFile(source.c_str(), std::string(300, 'y').c_str()), RTE_FILE_BAD_PATH);
     EXPECT_EQ(GetFileInfo(dir.path("t").c_str(), nullptr), 0);
 }
+
+// Every target name the engine takes can be copied to: the copy's scratch file beside
+// the target has a short name of its own (names up to 255 characters, given relative to
+// the folder so that the path stays within the engine's limit).
+TEST_F(EngineFiles, CopyToTheLongestNames) {
+    testing_support::CurrentFolder here(dir.path());
+    dir.write("s", "bytes");
+    for (size_t length : {244u, 245u, 253u, 255u}) {
+        SCOPED_TRACE(length);
+        const std::string target(length, 'n');
+        EXPECT_EQ(RTE_CopyFile("s", target.c_str()), RTE_FILE_OK);
+        EXPECT_EQ(testing_support::readFile(target), "bytes");
+    }
+}
+
+#ifndef _WIN32
+size_t openDescriptors() {
+    size_t count = 0;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        (void)entry;
+        ++count;
+    }
+    return count;
+}
+
+// A copy that fails once its scratch file is made closes and removes it (reading the
+// process's own memory file from its start fails).
+TEST_F(EngineFiles, FailedCopyLeavesNoDescriptorAndNoScratchFile) {
+    if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc here";
+    const size_t before = openDescriptors();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(RTE_CopyFile("/proc/self/mem", dir.path("t").c_str()), RTE_FILE_IO_ERROR);
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+#endif
 
 // A file another handle holds exclusively (Windows), or a folder without write
 // permission (POSIX, unless root), refuses the copy.
@@ -290,6 +362,21 @@ TEST(ProcessModel, AttachDetachAndTheFlag) {
     EXPECT_FALSE(RTE_IsAttached());
     EXPECT_EQ(RTE_ReadDetachFlag(), 1);
     EXPECT_EQ(RTE_FindPublicSymbol("exportedGlobal"), nullptr);
+}
+
+// The flag's name, for every process id; a buffer too small gets nothing.
+TEST(ProcessModel, DetachFlagName) {
+    char name[64];
+    const std::string expected = "RT Engine Shmem for RTEHasBeenDetached, 4294967295";
+    EXPECT_EQ(RTE_DetachFlagName(4294967295ul, name, sizeof name),
+              static_cast<int>(expected.size()));
+    EXPECT_EQ(name, expected);
+    EXPECT_EQ(RTE_DetachFlagName(0, name, sizeof name), 41);
+    EXPECT_STREQ(name, "RT Engine Shmem for RTEHasBeenDetached, 0");
+    std::memset(name, 0xbd, sizeof name);
+    EXPECT_EQ(RTE_DetachFlagName(10, name, 42), -1) << "no room for the terminator";
+    EXPECT_EQ(static_cast<unsigned char>(name[0]), 0xbd);
+    EXPECT_EQ(RTE_DetachFlagName(10, nullptr, 64), -1);
 }
 
 void emptyTheList() {

@@ -82,6 +82,15 @@ TEST_F(TemporaryFiles, AFolderTakesAName) {
     EXPECT_STREQ(name, expected("t1.e").c_str());
 }
 
+// A dangling link holds its name: nothing is made where it points.
+TEST_F(TemporaryFiles, ADanglingLinkTakesAName) {
+    std::string link = testing_support::danglingLink(dir, "t0.e");
+    if (link.empty()) GTEST_SKIP() << "no symbolic links here";
+    ASSERT_EQ(create(location(), "t", "e"), 0);
+    EXPECT_STREQ(name, expected("t1.e").c_str());
+    EXPECT_FALSE(fs::exists(link)) << "a file was made through the link";
+}
+
 // An empty prefix and an empty extension are allowed.
 TEST_F(TemporaryFiles, EmptyPrefixAndExtension) {
     ASSERT_EQ(create(location(), "", ""), 0);

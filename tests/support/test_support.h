@@ -57,6 +57,32 @@ private:
     fs::path root_;
 };
 
+// A symbolic link named name in dir that points to nothing; empty when this system
+// cannot make links.
+inline std::string danglingLink(const ScratchDir &dir, const std::string &name) {
+    std::error_code error;
+    fs::create_symlink(dir.path(name + ".gone"), dir.path(name), error);
+    return error ? std::string() : dir.path(name);
+}
+
+// Makes folder the current folder while it lives, so that short relative paths can
+// name files with long names; restores the folder it found.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::string &folder) : previous_(fs::current_path()) {
+        fs::current_path(folder);
+    }
+    ~CurrentFolder() {
+        std::error_code error;
+        fs::current_path(previous_, error);
+    }
+    CurrentFolder(const CurrentFolder &) = delete;
+    CurrentFolder &operator=(const CurrentFolder &) = delete;
+
+private:
+    fs::path previous_;
+};
+
 inline std::string readFile(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

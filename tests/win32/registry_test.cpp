@@ -8,95 +8,28 @@
 
 #include <cstring>
 #include <map>
+#include <ostream>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "registry_key.h"
 #include "toolbox.h"
 #include "toolbox_internal.h"
 
+using testing_support::allPoisoned;
+using testing_support::kCurrentUser;
+using testing_support::kPoison;
+using testing_support::kSentinel;
+using testing_support::poisoned;
+using testing_support::RegistryKey;
+using testing_support::ValueRewriter;
+using testing_support::ValueVersion;
+
 namespace {
 
-constexpr unsigned int kCurrentUser = 0x80000001u;
-constexpr unsigned int kSentinel = 0xdeadbeefu;
-constexpr unsigned char kPoison = 0xbd;
-
-class RegistryKey : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        subkey_ = std::string("Software\\ToolboxTest\\") + info->name() + "-" +
-                  std::to_string(GetCurrentProcessId());
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, subkey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key_, nullptr),
-                  ERROR_SUCCESS);
-    }
-    void TearDown() override {
-        RegCloseKey(key_);
-        RegDeleteTreeA(HKEY_CURRENT_USER, subkey_.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, subkey_.c_str());
-    }
-
-    void set(const char *name, DWORD type, const void *data, DWORD size) {
-        ASSERT_EQ(RegSetValueExA(key_, name, 0, type, static_cast<const BYTE *>(data), size),
-                  ERROR_SUCCESS);
-    }
-    void setString(const char *name, const std::string &text) {
-        set(name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
-    }
-
-    const char *subkey() const { return subkey_.c_str(); }
-    std::string below(const char *child) const { return subkey_ + "\\" + child; }
-
-    // Type and bytes of a value as the system itself reports them.
-    DWORD rawType(const char *name) {
-        DWORD type = 0xdeadbeef;
-        EXPECT_EQ(RegQueryValueExA(key_, name, nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
-        return type;
-    }
-    std::vector<unsigned char> rawBytes(const char *name) {
-        DWORD size = 0;
-        EXPECT_EQ(RegQueryValueExA(key_, name, nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
-        std::vector<unsigned char> bytes(size + 1);
-        EXPECT_EQ(RegQueryValueExA(key_, name, nullptr, nullptr, bytes.data(), &size), ERROR_SUCCESS);
-        bytes.resize(size);
-        return bytes;
-    }
-    bool valueExists(const char *name) {
-        return RegQueryValueExA(key_, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    }
-    static bool keyExists(const std::string &path) {
-        HKEY probe = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &probe) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(probe);
-        return true;
-    }
-
-    // A fresh key handle's value: handle values are reused, so keys a call leaves open
-    // push it up.
-    ULONG_PTR probeHandle() {
-        HKEY probeKey = nullptr;
-        EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, subkey(), 0, KEY_QUERY_VALUE, &probeKey),
-                  ERROR_SUCCESS);
-        RegCloseKey(probeKey);
-        return reinterpret_cast<ULONG_PTR>(probeKey);
-    }
-
-    std::string subkey_;
-    HKEY key_ = nullptr;
-};
-
 class RegistryRead : public RegistryKey {};
-
-std::vector<unsigned char> poisoned(size_t size) { return std::vector<unsigned char>(size, kPoison); }
-
-bool allPoisoned(const std::vector<unsigned char> &buffer, size_t from = 0) {
-    for (size_t i = from; i < buffer.size(); ++i)
-        if (buffer[i] != kPoison) return false;
-    return true;
-}
 
 // A null buffer asks for the size only: the stored size, terminator included.
 TEST_F(RegistryRead, NullBufferGivesTheStoredSize) {
@@ -901,65 +834,102 @@ TEST_F(RegistryRead, LongNameWithoutMemoryIsRefusedCleanly) {
     EXPECT_STREQ(name.data(), "short");
 }
 
-// A value rewritten by another thread between the two steps of a read never yields a
-// mix: on success the size reported is the size of the data delivered. (Whether a
-// change falls between the steps is up to the scheduler; the law holds either way.)
-class RegistryChanging : public RegistryKey {
-protected:
-    static constexpr const char *kShort = "short";
-    static constexpr const char *kLong = "a much longer text than the other";
+// The scratch block a read goes through: values above 256 bytes need the heap, and
+// without it the read fails with the buffer untouched; smaller ones need no allocation.
+TEST_F(RegistryRead, ReadsWithoutScratchMemoryLeaveTheBuffer) {
+    const std::string large(300, 'L');
+    setString("large", large);
+    set("binary", REG_BINARY, large.data(), 300);
+    setString("small", "s");
+    struct Case {
+        const char *name;
+        int (*read)(unsigned int, const char *, const char *, unsigned char *, unsigned int,
+                    unsigned int *);
+        int code;
+    } cases[] = {{"large", RegReadString, TbErrOutOfMemory},
+                 {"binary", RegReadBinary, TbErrOutOfMemory},
+                 {"small", RegReadString, 0}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto buffer = poisoned(400);
+        unsigned int size = kSentinel;
+        tb::failAllocations(0, 1);
+        int result = c.read(kCurrentUser, subkey(), c.name, buffer.data(), 400, &size);
+        tb::failAllocations(0, 0);
+        EXPECT_EQ(result, c.code);
+        EXPECT_EQ(allPoisoned(buffer), c.code != 0);
+    }
+}
 
-    struct Writer {
-        std::string subkey;
-        volatile LONG stop = 0;
-    };
-    static DWORD WINAPI rewrite(void *context) {
-        Writer *writer = static_cast<Writer *>(context);
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, writer->subkey.c_str(), 0, KEY_SET_VALUE, &key) !=
-            ERROR_SUCCESS)
-            return 1;
-        for (unsigned int i = 0; !writer->stop; ++i) {
-            const char *text = (i & 1) ? kLong : kShort;
-            RegSetValueExA(key, "v", 0, REG_BINARY, reinterpret_cast<const BYTE *>(text),
-                           static_cast<DWORD>(std::strlen(text)));
-        }
-        RegCloseKey(key);
-        return 0;
-    }
-    static bool isOneOfTheTexts(const unsigned char *data, unsigned int size) {
-        for (const char *text : {kShort, kLong})
-            if (size == std::strlen(text) && std::memcmp(data, text, size) == 0) return true;
-        return false;
-    }
+// Readers while another thread keeps rewriting the value between their two steps (the
+// scheduler decides which reads the change falls between; the laws hold for all):
+// a read that succeeds delivers exactly one version, its size the size of the data
+// delivered; a read that fails leaves the buffer untouched. Enumeration promises only
+// the first.
+struct ChangingCase {
+    const char *name;
+    int (*read)(const char *subkey, unsigned char *buffer, unsigned int *size);
+    DWORD wanted;
+    std::vector<ValueVersion> versions;
+    bool untouchedOnFailure;
 };
 
-TEST_F(RegistryChanging, ReadsNeverMixTwoVersions) {
-    set("v", REG_BINARY, kShort, static_cast<DWORD>(std::strlen(kShort)));
-    Writer writer;
-    writer.subkey = subkey_;
-    HANDLE thread = CreateThread(nullptr, 0, rewrite, &writer, 0, nullptr);
-    ASSERT_NE(thread, nullptr);
-    int mixed = 0;
-    for (int i = 0; i < 500; ++i) {
-        unsigned char data[64];
-        unsigned int size = sizeof data;
-        char name[8];
-        unsigned int length = 7;
-        int result = RegEnumerateValue(kCurrentUser, subkey(), 0, name, &length, data, &size,
-                                       nullptr);
-        if (result == 0 && !isOneOfTheTexts(data, size)) ++mixed;
-        EXPECT_TRUE(result == 0 || result == TbErrRegValueAccess) << result;
-        size = 0;
-        result = RegReadBinary(kCurrentUser, subkey(), "v", data, sizeof data, &size);
-        if (result == 0 && !isOneOfTheTexts(data, size)) ++mixed;
-        EXPECT_TRUE(result == 0 || result == TbErrRegValueAccess) << result;
-    }
-    InterlockedExchange(&writer.stop, 1);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    EXPECT_EQ(mixed, 0);
+int readString(const char *subkey, unsigned char *buffer, unsigned int *size) {
+    return RegReadString(kCurrentUser, subkey, "v", buffer, *size, size);
 }
+int readBinary(const char *subkey, unsigned char *buffer, unsigned int *size) {
+    return RegReadBinary(kCurrentUser, subkey, "v", buffer, *size, size);
+}
+int enumerate(const char *subkey, unsigned char *buffer, unsigned int *size) {
+    char name[8];
+    unsigned int length = 7;
+    return RegEnumerateValue(kCurrentUser, subkey, 0, name, &length, buffer, size, nullptr);
+}
+
+const std::string kShort("short\0", 6), kLong("a much longer text than the other\0", 34);
+const std::string kPath("C:\\x\0", 5);
+
+void PrintTo(const ChangingCase &c, std::ostream *out) { *out << c.name; }
+
+class RegistryChanging : public RegistryKey, public ::testing::WithParamInterface<ChangingCase> {};
+
+TEST_P(RegistryChanging, ReadsGiveOneWholeVersionOrNothing) {
+    const ChangingCase &c = GetParam();
+    set("v", c.versions[0].type, c.versions[0].bytes.data(),
+        static_cast<DWORD>(c.versions[0].bytes.size()));
+    ValueRewriter writer(subkey_, "v", c.versions);
+    ASSERT_TRUE(writer.running());
+    int mixed = 0, touched = 0, changedBetween = 0;
+    for (int i = 0; i < 1000; ++i) {
+        auto buffer = poisoned(64);
+        unsigned int size = 64;
+        int result = c.read(subkey(), buffer.data(), &size);
+        if (result == 0) {
+            mixed += !writer.isVersion(c.wanted, buffer.data(), size) || !allPoisoned(buffer, size);
+        } else {
+            EXPECT_TRUE(result == TbErrRegValueAccess || result == TbErrRegValueType) << result;
+            changedBetween += result == TbErrRegValueAccess;
+            touched += c.untouchedOnFailure && !allPoisoned(buffer);
+        }
+    }
+    EXPECT_EQ(mixed, 0) << "successful reads that were no whole version";
+    EXPECT_EQ(touched, 0) << "failed reads that wrote the buffer, of " << changedBetween
+                          << " that found the value changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readers, RegistryChanging,
+    ::testing::Values(
+        ChangingCase{"StringSize", readString, REG_SZ, {{REG_SZ, kShort}, {REG_SZ, kLong}}, true},
+        ChangingCase{"BinarySize", readBinary, REG_BINARY,
+                     {{REG_BINARY, kShort}, {REG_BINARY, kLong}}, true},
+        ChangingCase{"EnumeratedSize", enumerate, REG_BINARY,
+                     {{REG_BINARY, kShort}, {REG_BINARY, kLong}}, false},
+        ChangingCase{"StringType", readString, REG_SZ, {{REG_SZ, kPath}, {REG_EXPAND_SZ, kPath}},
+                     true},
+        ChangingCase{"BinaryType", readBinary, REG_BINARY,
+                     {{REG_BINARY, kShort}, {REG_NONE, kShort}}, true}),
+    [](const ::testing::TestParamInfo<ChangingCase> &param) { return std::string(param.param.name); });
 
 // ---------------------------------------------------------------------------------
 // An independent reader: the system's reg.exe

@@ -151,10 +151,10 @@ TEST_F(StartupTest, AttachDetachAndTheDetachQuery) {
 // The query reads the engine's own mapping of this process by name: a process-specific
 // name, so a mapping of the same base name for another process id is not taken.
 TEST_F(StartupTest, DetachQueryIgnoresOtherProcessesMappings) {
-    std::string other = std::string(RTE_DETACH_SHMEM_BASE) + ", " +
-                        std::to_string(GetCurrentProcessId() + 4);
+    char other[256];
+    ASSERT_GT(RTE_DetachFlagName(GetCurrentProcessId() + 4, other, sizeof other), 0);
     HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4,
-                                        other.c_str());
+                                        other);
     ASSERT_NE(mapping, nullptr);
     void *view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 4);
     ASSERT_NE(view, nullptr);

@@ -124,16 +124,20 @@ TOOLBOX_API char *GetToolboxErrorString(int errorCode);
 TOOLBOX_API int FileExists(const char *path, int *size);
 
 /* Whether path could be written, into *writable (1 or 0): an existing file is opened
- * for update (contents untouched), a missing one is created and removed again.
+ * for update (contents untouched), a missing one is created exclusively and removed
+ * again; nothing that is there is ever changed (a dangling link is not writable).
  * Returns 0, -91 (too many files open) or -93; -65 for a null argument. */
 TOOLBOX_API int GetFileWritability(const char *path, int *writable);
 
-/* Removes the file if it is there; reports nothing. A null path does nothing. */
+/* Removes the file if it is there (never a folder); reports nothing. A null path does
+ * nothing. */
 TOOLBOX_API void RemoveFileIfExists(const char *path);
 
 /* Replaces target by source: removes target, then renames source to target. Returns
- * 0, -12, -93, -94 (source missing: target is left alone), -95, -97 or -100. When the
- * rename itself fails the target is already gone and the source is unchanged. */
+ * 0, -12, -93, -94, -95, -97 or -100. Nothing is removed when a path is refused (-100),
+ * the source is missing (-94) or either path is a folder (-93). Source and target that
+ * are one file (another spelling, a link) are left as they are, with 0. When the rename
+ * itself fails the target is already gone and the source is unchanged. */
 TOOLBOX_API int DeleteAndRename(const char *source, const char *target);
 
 /* Size of an open stream's file into *size; the stream's position is kept. 0, -93, or
@@ -155,9 +159,12 @@ TOOLBOX_API int BinaryFileSize(FILE *stream, long *size);
 
 /* Reads a plain string value (type 1; expandable strings are refused) of subkeyName;
  * a null valueName reads the default value. *realSize receives the stored size
- * (terminator included when stored with one) once the value is found. A null buffer
- * asks for the size only. On failure the buffer is untouched. A terminator is added
- * behind data stored without one when bufferSize leaves room for it. */
+ * (terminator included when stored with one) once the value is found, and after a read
+ * the bytes actually received (fewer when the value shrank meanwhile). A null buffer
+ * asks for the size only. On failure the buffer is untouched (TbErrRegValueAccess when
+ * the value changed type meanwhile, TbErrOutOfMemory when a value above 256 bytes finds
+ * no scratch room). A terminator is added behind data stored without one when
+ * bufferSize leaves room for it. */
 TOOLBOX_API int RegReadString(unsigned int rootKey, const char *subkeyName,
                               const char *valueName, unsigned char *buffer,
                               unsigned int bufferSize, unsigned int *realSize);
@@ -187,7 +194,8 @@ TOOLBOX_API int RegWriteBinary(unsigned int rootKey, const char *subkeyName,
 
 /* Reads a binary value (type 3) like RegReadString: *realSize receives the stored size;
  * a null buffer asks for the size only; -57 (buffer untouched) when bufferSize is
- * smaller. After a read *realSize holds the bytes actually received. */
+ * smaller. After a read *realSize holds the bytes actually received; on failure the
+ * buffer is untouched. */
 TOOLBOX_API int RegReadBinary(unsigned int rootKey, const char *subkeyName,
                               const char *valueName, unsigned char *buffer,
                               unsigned int bufferSize, unsigned int *realSize);

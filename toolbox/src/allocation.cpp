@@ -1,6 +1,6 @@
 // The library's allocator: the C heap, so callers free heap strings with free(), with
-// a test-only way to make chosen allocations fail (compiled out unless
-// TOOLBOX_FAULT_INJECTION is set).
+// a way to make chosen allocations fail that only the test-only variant of the library
+// (built with TOOLBOX_FAULT_INJECTION) has.
 #include <atomic>
 #include <cstdlib>
 

@@ -20,17 +20,6 @@
 
 namespace {
 
-// The engine's answer about a file's date or time as the user-interface file codes
-// this family reports: only "not found" and "out of memory" have their own code.
-int mapFileTimeCode(int engineCode) {
-    switch (engineCode) {
-    case RTE_FILE_OK: return 0;
-    case RTE_FILE_NOT_FOUND: return RTE_UIE_FILE_NOT_FOUND;
-    case RTE_FILE_OUT_OF_MEMORY: return RTE_UIE_OUT_OF_MEMORY;
-    default: return RTE_UIE_IO_ERROR;
-    }
-}
-
 // Selects the user's default time locale while it lives and restores the program's.
 class UserTimeLocale {
 public:
@@ -84,14 +73,15 @@ int formatNow(const char *format, char *buffer, int bufferSize) {
 
 extern "C" {
 
+// Only "not found" and "out of memory" have codes of their own here.
 int GetFileCLibTime(const char *path, time_t *fileTime) {
-    if (!fileTime) return RTE_UIE_NULL_ARGUMENT;
+    if (!path || !fileTime) return RTE_UIE_NULL_ARGUMENT;
     tb::BreakingOff quiet;
     int month = 0, day = 0, year = 0;
-    int code = mapFileTimeCode(GetFileDate(path, &month, &day, &year));
+    int code = tb::mapEngineFileCodeBroadly(GetFileDate(path, &month, &day, &year));
     if (code != 0) return code;
     int hours = 0, minutes = 0, seconds = 0;
-    code = mapFileTimeCode(RTE_GetFileTime(path, &hours, &minutes, &seconds));
+    code = tb::mapEngineFileCodeBroadly(RTE_GetFileTime(path, &hours, &minutes, &seconds));
     if (code != 0) return code;
 
     struct tm broken = {};

@@ -6,10 +6,9 @@
 //    search stops with -100 (bad path name) at the first candidate that is too long,
 //    and a location path the engine refuses gives -100 as well.
 //  - Null arguments give -65 with nothing written.
-#include <algorithm>
-#include <climits>
+//  - A name held by a symbolic link is taken, even when the link points nowhere: the
+//    open would make a file wherever the link points.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "toolbox_internal.h"

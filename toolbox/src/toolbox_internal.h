@@ -45,6 +45,9 @@ private:
 // The one translation of engine file codes into the user-interface library's file
 // codes (0 stays 0; anything without a closer code is -93).
 int mapEngineFileCode(int engineCode);
+// The same for families whose contracts name only "not found" (-94) and "out of
+// memory" (-12): every other failure is -93.
+int mapEngineFileCodeBroadly(int engineCode);
 
 // The bodies of ListInsertItems and ListInsertItem, for the library's own callers.
 int insertListItems(ListRef list, const void *ptrToItems, int position, int count);
@@ -56,13 +59,17 @@ void *allocate(size_t size);
 void *allocateZeroed(size_t count, size_t size);
 void *reallocate(void *block, size_t size);
 
-// Test-only (builds with TOOLBOX_FAULT_INJECTION): after `pass` more allocations
-// succeed, the next `fail` allocations return null. failAllocations(0, 0) disarms it.
+#if TOOLBOX_FAULT_INJECTION
+// Test hooks, compiled only into the test-only variant of the library (toolbox_testing).
+
+// After `pass` more allocations succeed, the next `fail` allocations return null.
+// failAllocations(0, 0) disarms it.
 void failAllocations(int pass, int fail);
 
-// Test-only (builds with TOOLBOX_FAULT_INJECTION): the widest vector coder the text
-// encoding of byte blocks may use, 2 (AVX2), 1 (SSSE3) or 0 (portable loop only).
+// The widest vector coder the text encoding of byte blocks may use, 2 (AVX2), 1 (SSSE3)
+// or 0 (portable loop only).
 void capEncodingSimd(int level);
+#endif
 
 }  // namespace tb
 

@@ -31,11 +31,18 @@ RTE_EXTERN_C_BEGIN
 RTE_API int RTE_GetFileSize(const char *path, long long *size);
 
 /* 1 when a file or folder exists at path (its size into *size when size is not null),
- * 0 when nothing is there (or the path is not valid), -1 when too many files are open. */
+ * 0 when nothing is there (or the path is not valid), -1 when too many files are open.
+ * A symbolic link holds its name even when what it points to is missing (1, size 0). */
 RTE_API int GetFileInfo(const char *path, long long *size);
 
 /* Copies source to target, replacing a file already at target. */
 RTE_API int RTE_CopyFile(const char *source, const char *target);
+
+/* 1 when both paths name one existing file or folder (the same path, another spelling
+ * of it, a link to it, or on POSIX another hard link), 0 when they do not or either is
+ * missing; RTE_FILE_BAD_PATH for a path refused here, another code when a file cannot be
+ * asked. */
+RTE_API int RTE_SameFile(const char *pathA, const char *pathB);
 
 /* Renames (moves) a file. An existing target is not replaced: RTE_FILE_EXISTS. */
 RTE_API int RenameFile(const char *oldPath, const char *newPath);

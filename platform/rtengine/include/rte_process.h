@@ -1,17 +1,13 @@
 /* rtengine: the process model. A program attaches the engine before its main work
  * and detaches it after; while attached, the engine publishes a detach flag (0
  * attached, 1 detached) in a named 4-byte shared memory, so that code which must not
- * run after detach can ask. On Windows that is a page-file backed mapping named
- * "RT Engine Shmem for RTEHasBeenDetached, <process id>"; elsewhere the flag is kept
- * in the process and read with RTE_ReadDetachFlag. */
+ * run after detach can ask. On Windows that is a page-file backed mapping named as
+ * RTE_DetachFlagName says; elsewhere the flag is kept in the process and read with
+ * RTE_ReadDetachFlag. */
 #ifndef RTE_PROCESS_H
 #define RTE_PROCESS_H
 
 #include "rte_api.h"
-
-/* Base of the shared-memory name; the process id follows after ", ". */
-#define RTE_DETACH_SHMEM_BASE "RT Engine Shmem for RTEHasBeenDetached"
-#define RTE_DETACH_SHMEM_BASE_SUPPORT "RT Engine Shmem for RTEHasBeenDetached for Support"
 
 /* One public symbol of a program: its name and address. Tables end with a null name. */
 typedef struct RTE_PublicSymbol {
@@ -50,6 +46,13 @@ RTE_API void RTEDllAbnormalExit(int code);
 
 /* The published detach flag: 0 attached, 1 detached or never attached. */
 RTE_API int RTE_ReadDetachFlag(void);
+
+/* The name of the shared memory that holds the detach flag of process processId:
+ * "RT Engine Shmem for RTEHasBeenDetached, <id>" ("...Detached for Support, <id>" when
+ * the engine runs as rtsupport.dll), the id in decimal. Written with its terminator
+ * into buffer (256 bytes always suffice); returns its length, or -1 when buffer is null
+ * or too small (nothing written then). */
+RTE_API int RTE_DetachFlagName(unsigned long processId, char *buffer, int bufferSize);
 
 RTE_EXTERN_C_END
 

@@ -60,7 +60,7 @@ int RTE_GetFileSize(const char *path, long long *size) {
 int GetFileInfo(const char *path, long long *size) {
     if (!isValidPath(path)) return 0;
     rte::FileFacts facts;
-    int code = rte::queryFile(path, facts);
+    int code = rte::queryEntry(path, facts);
     if (code == rte::kTooManyOpenFiles) return rte::fail("GetFileInfo", -1);
     if (code != RTE_FILE_OK) return 0;
     if (size) *size = facts.size;
@@ -69,6 +69,17 @@ int GetFileInfo(const char *path, long long *size) {
 
 int RTE_CopyFile(const char *source, const char *target) {
     return reported("RTE_CopyFile", copyFile(source, target));
+}
+
+int RTE_SameFile(const char *pathA, const char *pathB) {
+    if (!isValidPath(pathA) || !isValidPath(pathB))
+        return rte::fail("RTE_SameFile", RTE_FILE_BAD_PATH);
+    rte::FileIdentity a, b;
+    int code = rte::identifyFile(pathA, a);
+    if (code == RTE_FILE_OK) code = rte::identifyFile(pathB, b);
+    if (code == RTE_FILE_NOT_FOUND) return 0;
+    if (code != RTE_FILE_OK) return rte::fail("RTE_SameFile", code);
+    return a == b ? 1 : 0;
 }
 
 int RenameFile(const char *oldPath, const char *newPath) {

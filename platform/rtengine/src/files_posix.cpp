@@ -1,7 +1,6 @@
 // File utilities, POSIX backend. Paths are POSIX paths: "/" separates, there is no
 // drive.
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -42,15 +41,63 @@ int statPath(const char *path, struct stat &info) {
     return stat(path, &info) == 0 ? RTE_FILE_OK : mapErrnoToFileCode(errno);
 }
 
-// Closes a descriptor when it goes out of scope.
-struct FdGuard {
-    int fd;
-    explicit FdGuard(int f) : fd(f) {}
-    ~FdGuard() {
-        if (fd >= 0) close(fd);
+// A descriptor closed when it goes out of scope, unless closed before with closeNow.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) close(fd_);
     }
-    FdGuard(const FdGuard &) = delete;
-    FdGuard &operator=(const FdGuard &) = delete;
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+
+    int get() const { return fd_; }
+    bool isOpen() const { return fd_ >= 0; }
+    // Closes it now; a failed close (data not written) is an engine file code.
+    int closeNow() {
+        int fd = fd_;
+        fd_ = -1;
+        return close(fd) == 0 ? RTE_FILE_OK : mapErrnoToFileCode(errno);
+    }
+
+private:
+    int fd_;
+};
+
+// The scratch file of a copy: made beside the target under a short name of its own (so
+// any target name fits), removed on every way out unless it became the target.
+class ScratchFile {
+public:
+    explicit ScratchFile(const char *target)
+        : path_(scratchPathBeside(target)), descriptor_(mkostemp(&path_[0], O_CLOEXEC)),
+          made_(descriptor_.isOpen()) {}
+    ~ScratchFile() {
+        if (made_ && !renamed_) unlink(path_.c_str());
+    }
+    ScratchFile(const ScratchFile &) = delete;
+    ScratchFile &operator=(const ScratchFile &) = delete;
+
+    Descriptor &descriptor() { return descriptor_; }
+    // Closes the file and lets it replace target.
+    int replace(const char *target) {
+        int code = descriptor_.closeNow();
+        if (code != RTE_FILE_OK) return code;
+        if (rename(path_.c_str(), target) != 0) return mapErrnoToFileCode(errno);
+        renamed_ = true;
+        return RTE_FILE_OK;
+    }
+
+private:
+    static std::string scratchPathBeside(const char *target) {
+        const char *slash = std::strrchr(target, '/');
+        std::string folder(target, slash ? static_cast<size_t>(slash - target) + 1 : 0);
+        return folder + ".rte-copy-XXXXXX";
+    }
+
+    std::string path_;
+    Descriptor descriptor_;
+    bool made_;
+    bool renamed_ = false;
 };
 
 int writeAll(int fd, const char *data, size_t size) {
@@ -84,26 +131,21 @@ int copyContents(int from, int to) {
 
 namespace rte {
 
-// The copy goes to a temporary file beside the target that then replaces it, so a
+// The copy goes to a scratch file beside the target that then replaces it, so a
 // failed copy never leaves a damaged target behind.
 int copyFileOnto(const char *source, const char *target) {
     struct stat sourceInfo;
     int code = statPath(source, sourceInfo);
     if (code != RTE_FILE_OK) return code;
-    FdGuard in(open(source, O_RDONLY | O_CLOEXEC));
-    if (in.fd < 0) return mapErrnoToFileCode(errno);
-    std::string scratch = std::string(target) + ".rte-XXXXXX";
-    FdGuard out(mkostemp(&scratch[0], O_CLOEXEC));
-    if (out.fd < 0) return mapErrnoToFileCode(errno);
-    code = copyContents(in.fd, out.fd);
-    if (code == RTE_FILE_OK && fchmod(out.fd, sourceInfo.st_mode & 07777) != 0)
-        code = mapErrnoToFileCode(errno);
-    if (code == RTE_FILE_OK && close(out.fd) != 0) code = mapErrnoToFileCode(errno);
-    out.fd = -1;
-    if (code == RTE_FILE_OK && rename(scratch.c_str(), target) != 0)
-        code = mapErrnoToFileCode(errno);
-    if (code != RTE_FILE_OK) unlink(scratch.c_str());
-    return code;
+    Descriptor in(open(source, O_RDONLY | O_CLOEXEC));
+    if (!in.isOpen()) return mapErrnoToFileCode(errno);
+    ScratchFile scratch(target);
+    Descriptor &out = scratch.descriptor();
+    if (!out.isOpen()) return mapErrnoToFileCode(errno);
+    code = copyContents(in.get(), out.get());
+    if (code != RTE_FILE_OK) return code;
+    if (fchmod(out.get(), sourceInfo.st_mode & 07777) != 0) return mapErrnoToFileCode(errno);
+    return scratch.replace(target);
 }
 
 // rename() that refuses to replace an existing target.
@@ -126,6 +168,24 @@ int queryFile(const char *path, FileFacts &facts) {
         return (errno == EMFILE || errno == ENFILE) ? kTooManyOpenFiles : mapErrnoToFileCode(errno);
     facts.size = static_cast<long long>(info.st_size);
     facts.isDirectory = S_ISDIR(info.st_mode);
+    return RTE_FILE_OK;
+}
+
+int queryEntry(const char *path, FileFacts &facts) {
+    int code = queryFile(path, facts);
+    struct stat info;
+    if (code != RTE_FILE_NOT_FOUND || lstat(path, &info) != 0 || !S_ISLNK(info.st_mode))
+        return code;
+    facts = FileFacts();
+    return RTE_FILE_OK;
+}
+
+int identifyFile(const char *path, FileIdentity &identity) {
+    struct stat info;
+    int code = statPath(path, info);
+    if (code != RTE_FILE_OK) return code;
+    identity.volume = static_cast<unsigned long long>(info.st_dev);
+    identity.index = static_cast<unsigned long long>(info.st_ino);
     return RTE_FILE_OK;
 }
 

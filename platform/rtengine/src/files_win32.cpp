@@ -30,6 +30,23 @@ int mapWin32ErrorToFileCode(DWORD error) {
     }
 }
 
+// A file handle closed when it goes out of scope.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (isOpen()) CloseHandle(handle_);
+    }
+    FileHandle(const FileHandle &) = delete;
+    FileHandle &operator=(const FileHandle &) = delete;
+
+    HANDLE get() const { return handle_; }
+    bool isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
 }  // namespace
 
 namespace rte {
@@ -43,6 +60,23 @@ int queryFile(const char *path, FileFacts &facts) {
     }
     facts.size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     facts.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return RTE_FILE_OK;
+}
+
+// GetFileAttributesExA does not follow a last symbolic link: a link that points
+// nowhere is there already.
+int queryEntry(const char *path, FileFacts &facts) { return queryFile(path, facts); }
+
+// Opened without access rights, only to ask; folders need the backup-semantics flag.
+int identifyFile(const char *path, FileIdentity &identity) {
+    FileHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.isOpen()) return mapWin32ErrorToFileCode(GetLastError());
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file.get(), &info))
+        return mapWin32ErrorToFileCode(GetLastError());
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return RTE_FILE_OK;
 }
 

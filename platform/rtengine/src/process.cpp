@@ -1,5 +1,6 @@
 // The process model: attach and detach, the program's public symbols, the exit-list
 // hand-over and the abnormal exit.
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -79,5 +80,15 @@ void RTEDllAbnormalExit(int code) {
 }
 
 int RTE_ReadDetachFlag(void) { return rte::readPublishedDetachFlag(); }
+
+int RTE_DetachFlagName(unsigned long processId, char *buffer, int bufferSize) {
+    if (!buffer || bufferSize < 1) return -1;
+    char name[256];
+    int length = std::snprintf(name, sizeof name, "RT Engine Shmem for RTEHasBeenDetached%s, %lu",
+                               UsingSupportDll() ? " for Support" : "", processId);
+    if (length < 0 || length >= bufferSize) return -1;
+    std::memcpy(buffer, name, static_cast<size_t>(length) + 1);
+    return length;
+}
 
 }  // extern "C"

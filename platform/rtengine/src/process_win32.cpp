@@ -34,8 +34,7 @@ bool publishDetachFlag() {
         return true;
     }
     char name[256];
-    std::snprintf(name, sizeof name, "%s, %lu", RTE_DETACH_SHMEM_BASE,
-                  static_cast<unsigned long>(GetCurrentProcessId()));
+    if (RTE_DetachFlagName(GetCurrentProcessId(), name, sizeof name) < 0) return false;
     flagMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                      sizeof(LONG), name);
     if (!flagMapping) return false;

@@ -39,8 +39,22 @@ struct LocalTime {
 };
 // A backend answer that only GetFileInfo tells apart; everywhere else it is an I/O error.
 constexpr int kTooManyOpenFiles = -100;
-// 0 or an engine file code (or kTooManyOpenFiles).
+// 0 or an engine file code (or kTooManyOpenFiles). Follows symbolic links.
 int queryFile(const char *path, FileFacts &facts);
+// Like queryFile, but a symbolic link that points nowhere still holds its name: it is
+// there, as a file of size 0.
+int queryEntry(const char *path, FileFacts &facts);
+// What tells files apart: two paths name one file exactly when their identities are
+// equal (device and inode on POSIX, volume and file index on Windows).
+struct FileIdentity {
+    unsigned long long volume = 0;
+    unsigned long long index = 0;
+    bool operator==(const FileIdentity &other) const {
+        return volume == other.volume && index == other.index;
+    }
+};
+// 0 or an engine file code (RTE_FILE_NOT_FOUND when nothing is there). Follows links.
+int identifyFile(const char *path, FileIdentity &identity);
 // Copies a file onto target, replacing it; both are known not to be folders.
 int copyFileOnto(const char *source, const char *target);
 // Renames without replacing an existing target.

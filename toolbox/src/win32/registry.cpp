@@ -24,13 +24,19 @@
 // number, and zero-extending it would invent a result).
 //
 // Reads that find the value changed between the size query and the data read (grown,
-// another type, another name during enumeration) give TbErrRegValueAccess. A binary
-// value that shrank meanwhile is delivered, and *realSize then says how many bytes came.
+// another type, another name during enumeration) give TbErrRegValueAccess. The readers
+// read the data into a scratch block (inline up to 256 bytes, else from the heap:
+// TbErrOutOfMemory when it cannot be had) and copy it to the caller's buffer only when
+// the read succeeded, so a failed read leaves the buffer untouched: a value that turned
+// REG_EXPAND_SZ for RegReadString, or REG_NONE (any other type) for RegReadBinary, is
+// refused with TbErrRegValueAccess and nothing written. A value that shrank meanwhile
+// is delivered, string or binary, and *realSize then says how many bytes came.
 //
 // Enumeration copies the name through a private buffer: 260 bytes serve almost every
-// name; a longer name (the system allows up to 16383 characters) is fetched again into
-// a heap buffer of the largest size instead of failing (TbErrOutOfMemory only when that
-// buffer cannot be had). Types above 10 are reported as 0.
+// name; a longer name (the system allows up to 16383 characters, up to four bytes each
+// in the program's code page) is fetched again into a heap buffer of the largest size
+// instead of failing (TbErrOutOfMemory only when that buffer cannot be had). Types
+// above 10 are reported as 0.
 #include <windows.h>
 
 #include <cstdlib>
@@ -142,13 +148,39 @@ int readData(const OpenKey &key, const char *valueName, DWORD expectedType, void
     return type == expectedType ? 0 : TbErrRegValueAccess;
 }
 
-// The two-step read of RegReadString and RegReadBinary: *realSize receives the stored
-// size once the value is found; the data is read only into a buffer that holds it.
-// `received` is the number of bytes delivered (0 when nothing was read).
+struct FreeDeleter {
+    void operator()(void *block) const { std::free(block); }
+};
+
+// Room for a value's data on its way to the caller: an inline block serves most values;
+// larger ones come from the library's allocator (data() is null when they could not be
+// had).
+class DataScratch {
+public:
+    static constexpr DWORD kInline = 256;
+
+    explicit DataScratch(DWORD size) {
+        if (size > kInline) large_.reset(static_cast<unsigned char *>(tb::allocate(size)));
+        data_ = size > kInline ? large_.get() : small_;
+    }
+    DataScratch(const DataScratch &) = delete;
+    DataScratch &operator=(const DataScratch &) = delete;
+
+    unsigned char *data() const { return data_; }
+
+private:
+    unsigned char small_[kInline];
+    std::unique_ptr<unsigned char, FreeDeleter> large_;
+    unsigned char *data_ = nullptr;
+};
+
+// The two-step read of RegReadString, RegReadBinary and RegReadULong: *realSize receives
+// the stored size once the value is found; the data is read only when the buffer holds
+// it, into a scratch block that reaches the buffer only when the read succeeded (a type
+// that changed meanwhile shows only after the read). *realSize then holds the bytes
+// delivered, which are fewer when the value shrank meanwhile.
 int readSized(unsigned int root, const char *subkey, const char *valueName, DWORD wantedType,
-              unsigned char *buffer, unsigned int bufferSize, unsigned int *realSize,
-              DWORD &received) {
-    received = 0;
+              unsigned char *buffer, unsigned int bufferSize, unsigned int *realSize) {
     OpenKey key;
     int code = openForQuery(root, subkey, key);
     if (code != 0) return code;
@@ -162,10 +194,13 @@ int readSized(unsigned int root, const char *subkey, const char *valueName, DWOR
     if (!buffer) return 0;
     if (stored > bufferSize) return RTE_UIE_BUFFER_TOO_SMALL;
 
+    DataScratch scratch(stored);
+    if (!scratch.data()) return TbErrOutOfMemory;
     DWORD size = stored;
-    code = readData(key, valueName, wantedType, buffer, size);
+    code = readData(key, valueName, wantedType, scratch.data(), size);
     if (code != 0) return code;
-    received = size;
+    std::memcpy(buffer, scratch.data(), size);
+    *realSize = size;
     return 0;
 }
 
@@ -177,17 +212,14 @@ unsigned int withoutAllowance(DWORD reported, unsigned int allowance) {
     return reported >= allowance ? reported - allowance : 0;
 }
 
-struct FreeDeleter {
-    void operator()(char *block) const { std::free(block); }
-};
-
 // A value name during enumeration: a small buffer serves almost every name; grow()
 // moves to a heap buffer that holds the longest name the system allows, in any code
-// page (16383 characters of up to two bytes, and the terminator).
+// page: 16383 characters of up to four bytes each (UTF-8 as the program's code page
+// takes three for most, four for a pair), and the terminator.
 class NameBuffer {
 public:
     static constexpr DWORD kSmall = 260;
-    static constexpr DWORD kLargest = 2 * 16383 + 1;
+    static constexpr DWORD kLargest = 4 * 16383 + 1;
 
     char *data() { return large_ ? large_.get() : small_; }
     DWORD capacity() const { return large_ ? kLargest : kSmall; }
@@ -239,10 +271,10 @@ extern "C" {
 int RegReadString(unsigned int rootKeyValue, const char *subkeyName, const char *valueName,
                   unsigned char *buffer, unsigned int bufferSize, unsigned int *realSize) {
     if (!subkeyName || !realSize) return RTE_UIE_NULL_ARGUMENT;
-    DWORD received = 0;
     int code = readSized(rootKeyValue, subkeyName, valueName, REG_SZ, buffer, bufferSize,
-                         realSize, received);
+                         realSize);
     if (code != 0 || !buffer) return code;
+    const unsigned int received = *realSize;
     if (received < bufferSize && (received == 0 || buffer[received - 1] != '\0'))
         buffer[received] = '\0';
     return 0;
@@ -285,12 +317,8 @@ int RegWriteBinary(unsigned int rootKeyValue, const char *subkeyName, const char
 int RegReadBinary(unsigned int rootKeyValue, const char *subkeyName, const char *valueName,
                   unsigned char *buffer, unsigned int bufferSize, unsigned int *realSize) {
     if (!subkeyName || !valueName || !realSize) return RTE_UIE_NULL_ARGUMENT;
-    DWORD received = 0;
-    int code = readSized(rootKeyValue, subkeyName, valueName, REG_BINARY, buffer, bufferSize,
-                         realSize, received);
-    // A value that shrank between the two steps: report what the buffer really holds.
-    if (code == 0 && buffer) *realSize = received;
-    return code;
+    return readSized(rootKeyValue, subkeyName, valueName, REG_BINARY, buffer, bufferSize,
+                     realSize);
 }
 
 int RegWriteULong(unsigned int rootKeyValue, const char *subkeyName, const char *valueName,
@@ -310,11 +338,9 @@ int RegReadULong(unsigned int rootKeyValue, const char *subkeyName, const char *
     const DWORD wanted = bigEndian ? REG_DWORD_BIG_ENDIAN : REG_DWORD;
     // Read into a local: the caller's variable is written only with exactly four bytes.
     DWORD bytes = 0;
-    unsigned int stored = 0;
-    DWORD received = 0;
+    unsigned int received = 0;
     int code = readSized(rootKeyValue, subkeyName, valueName, wanted,
-                         reinterpret_cast<unsigned char *>(&bytes), sizeof bytes, &stored,
-                         received);
+                         reinterpret_cast<unsigned char *>(&bytes), sizeof bytes, &received);
     if (code != 0) return code;
     if (received != sizeof bytes) return TbErrRegValueAccess;
     *value = bytes;
