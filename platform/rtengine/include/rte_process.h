@@ -66,8 +66,9 @@ typedef void (*RTE_ExitRoutine)(void);
 RTE_API int RTE_RegisterExitRoutine(RTE_ExitRoutine routine);
 
 /* Whether exit clean-ups should stand down: the start-up's answer when one was handed
- * over; otherwise 1 once CloseRTEDll has run in this process, else 0 (a program that
- * never attached the engine counts as not detached, so its clean-ups run). */
+ * over; otherwise 1 from CloseRTEDll until the engine is attached again, else 0 (a
+ * program that never attached the engine counts as not detached, so its clean-ups
+ * run). */
 RTE_API int RTE_HasBeenDetached(void);
 
 /* Called by a program's start-up when it attaches the engine: hands over its exit-list
