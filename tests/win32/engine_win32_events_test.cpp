@@ -97,6 +97,13 @@ TEST(EventLoopWin32, CreateThreadEndRunsRoutinesAndDrops) {
     EXPECT_EQ(ended.routineValue, 31);
     EXPECT_EQ(ended.dropped, 1);
     EXPECT_EQ(PostDeferredCallToThread([](void *) {}, nullptr, ended.id), RTE_UIE_NO_SUCH_THREAD);
+    // A get keeps the caller's last error (the system's TLS read would clear it).
+    int *copy = nullptr;
+    for (int get = 0; get < 2; ++get) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        ASSERT_EQ(CmtGetThreadLocalVar(ended.tlv, &copy), 0);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << "get " << get;
+    }
 }
 
 // A pass dispatches the thread's messages; a window procedure's post to its own thread
