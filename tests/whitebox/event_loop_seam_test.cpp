@@ -121,15 +121,27 @@ TEST(EventLoopSeam, WakeThreadLetsASleepingOwnerSeeANewDueTime) {
 }
 
 // Thread-end hooks run on every registered thread as it ends, on that thread, before
-// its queue closes (a call the hook posts is dropped); unregistered threads run none.
+// its queue closes (a call the hook posts is dropped); unregistered threads run none. A
+// thread-local copy a hook makes is ended too, on the same thread.
 std::mutex hookMutex;
 std::vector<unsigned> hookEnded;
-std::atomic<int> hookDrops{0};
+std::atomic<int> hookDrops{0}, lateCopiesEnded{0};
+int lateVariable = 0;
 
 TEST(EventLoopSeam, ThreadEndHooksRunOnRegisteredThreads) {
+    ASSERT_EQ(CmtNewThreadLocalVar(
+                  4, nullptr,
+                  [](void *, int event, void *, unsigned id) {
+                      if (event == CMT_TLV_EVENT_THREAD_EXIT && id == testing_support::systemThreadIdWithoutEngine())
+                          ++lateCopiesEnded;
+                  },
+                  nullptr, &lateVariable),
+              0);
     ASSERT_TRUE(rte::addThreadEndHook([](rte::ThreadLoop &loop) {
         EXPECT_EQ(loop.threadId(), testing_support::systemThreadIdWithoutEngine());
         PostDeferredCallToThreadEx([](void *) {}, nullptr, loop.threadId(), [](void *) { ++hookDrops; });
+        void *copy = nullptr;
+        CmtGetThreadLocalVar(lateVariable, &copy);
         std::lock_guard<std::mutex> guard(hookMutex);
         hookEnded.push_back(loop.threadId());
     }));
@@ -139,6 +151,8 @@ TEST(EventLoopSeam, ThreadEndHooksRunOnRegisteredThreads) {
     std::lock_guard<std::mutex> guard(hookMutex);
     EXPECT_EQ(hookEnded, std::vector<unsigned>{registered});
     EXPECT_EQ(hookDrops.load(), 1);
+    EXPECT_EQ(lateCopiesEnded.load(), 1);
+    EXPECT_EQ(CmtDiscardThreadLocalVar(lateVariable), 0);
 }
 
 }  // namespace

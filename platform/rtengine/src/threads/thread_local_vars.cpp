@@ -11,9 +11,7 @@
 // mutex: they may call the engine, and a discard routine may wait for the owning
 // thread.
 //
-// Choices: a thread's end repeats its clean-up up to four rounds for copies that
-// routines made while the thread was ending; copies still made after that are freed
-// without their routine.
+// Choices: see endThread (thread_record.cpp) for copies made while a thread ends.
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -143,39 +141,31 @@ __attribute__((noinline)) int getSlowly(int handle, void *ptrToPtr) {
 
 namespace rte {
 
-void endThreadLocalCopies(ThreadRecord &record) {
-    constexpr int kRounds = 4;
+void endThreadLocalCopies(ThreadRecord &record, bool runRoutines) {
     ThreadLocalState &s = state();
-    for (int round = 0; round <= kRounds; ++round) {
-        std::vector<EndingCopy> ending;
-        {
-            std::lock_guard<std::mutex> guard(s.mutex);
-            for (unsigned index = 0; record.tlvSlots && index < kTlvCapacity; ++index) {
-                TlvSlot &slot = record.tlvSlots[index];
-                if (slot.handle.exchange(0) == 0) continue;
-                TlvCopy *copy = TlvCopy::of(slot.bytes.load(std::memory_order_relaxed));
-                Variable &variable = s.table.find(copy->handle)->object;
-                unlink(variable, copy);
-                // Memory for the list may run out: then the routine is skipped.
-                try {
-                    ending.push_back({copy, variable.discardFn, variable.callbackData});
-                } catch (const std::bad_alloc &) {
-                    ::operator delete(copy);
-                }
-            }
-            if (ending.empty() || round == kRounds) {
-                publishCurrentTlvSlots(nullptr);
-                delete[] record.tlvSlots;
-                record.tlvSlots = nullptr;
+    std::vector<EndingCopy> ending;
+    {
+        std::lock_guard<std::mutex> guard(s.mutex);
+        if (!record.tlvSlots) return;
+        for (unsigned index = 0; index < kTlvCapacity; ++index) {
+            TlvSlot &slot = record.tlvSlots[index];
+            if (slot.handle.load(std::memory_order_relaxed) == 0) continue;
+            TlvCopy *copy = TlvCopy::of(slot.bytes.load(std::memory_order_relaxed));
+            Variable &variable = s.table.find(copy->handle)->object;
+            unlink(variable, copy);
+            // Memory for the list may run out: then the routine is skipped.
+            try {
+                ending.push_back({copy, runRoutines ? variable.discardFn : nullptr, variable.callbackData});
+            } catch (const std::bad_alloc &) {
+                ::operator delete(copy);
             }
         }
-        if (ending.empty()) return;
-        if (round == kRounds) {
-            for (const EndingCopy &item : ending) ::operator delete(item.copy);
-            return;
-        }
-        endCopies(ending, CMT_TLV_EVENT_THREAD_EXIT);
+        // Copies the routines make get new slots, ended by the caller's next round.
+        publishCurrentTlvSlots(nullptr);
+        delete[] record.tlvSlots;
+        record.tlvSlots = nullptr;
     }
+    endCopies(ending, CMT_TLV_EVENT_THREAD_EXIT);
 }
 
 }  // namespace rte

@@ -20,9 +20,18 @@ ThreadRecord *currentRecord() {
     return record.release();
 }
 
+// Discard routines, thread-end hooks and drop functions may use the engine again on
+// the ending thread. A copy they make is ended in a further round (four at most; what
+// the last round still makes is freed without its routine); a queue made by a routine
+// is closed in the same round.
 void endThread(ThreadRecord *record) {
-    endThreadLocalCopies(*record);
-    endThreadLoop(*record);
+    constexpr int kRounds = 4;
+    for (int round = 0; round < kRounds; ++round) {
+        endThreadLocalCopies(*record, true);
+        endThreadLoop(*record);
+        if (!record->tlvSlots) break;
+    }
+    endThreadLocalCopies(*record, false);
     clearCurrentRecord();
     delete record;
 }

@@ -215,8 +215,9 @@ inline void publishCurrentTlvSlots(TlvSlot *slots) { currentTlvSlots = slots; }
 // calls get their drop functions). Frees the record.
 void endThread(ThreadRecord *record);
 
-// Thread-local variables (thread_local_vars.cpp): ends the thread's copies.
-void endThreadLocalCopies(ThreadRecord &record);
+// Thread-local variables (thread_local_vars.cpp): ends the copies the thread has now,
+// with their routines or (runRoutines false) quietly, and frees its slots.
+void endThreadLocalCopies(ThreadRecord &record, bool runRoutines);
 
 // Event loop (event_loop.cpp): runs the thread-end hooks and closes the thread's event
 // queue, giving the calls still queued to their drop functions.
