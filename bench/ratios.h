@@ -14,6 +14,9 @@
 // Options (before Google Benchmark's own): --ratios-only skips the Google Benchmark
 // part, --ratios-filter=TEXT keeps the rows whose label holds TEXT, --rounds=N sets the
 // number of rounds (default 9).
+//
+// Work handed to another thread is timed by another clock the pair names: the
+// process's processor time (both threads' work) or the wall clock (latency).
 #ifndef BENCH_RATIOS_H
 #define BENCH_RATIOS_H
 
@@ -38,7 +41,14 @@ struct Pair {
     std::string baselineName = {};    // workload (unnamed ones are not registered)
     long rotation = 1;                // inputs a workload rotates through: every round
                                       // makes a multiple of this many calls
+    clockid_t clock = CLOCK_THREAD_CPUTIME_ID;  // what a round is timed by
 };
+
+// The pair timed by another clock than the calling thread's processor time.
+inline Pair timedBy(clockid_t clock, Pair pair) {
+    pair.clock = clock;
+    return pair;
+}
 
 // Hands out its inputs in turn, round and round.
 template <typename T>
@@ -57,16 +67,17 @@ private:
     size_t at_ = 0;
 };
 
-inline double threadSeconds() {
+inline double clockSeconds(clockid_t clock) {
     timespec now;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
-inline double secondsPerCall(const std::function<void()> &work, long calls) {
-    double start = threadSeconds();
+inline double secondsPerCall(const std::function<void()> &work, long calls,
+                             clockid_t clock = CLOCK_THREAD_CPUTIME_ID) {
+    double start = clockSeconds(clock);
     for (long k = 0; k < calls; ++k) work();
-    return (threadSeconds() - start) / double(calls);
+    return (clockSeconds(clock) - start) / double(calls);
 }
 
 inline double median(std::vector<double> values) {
@@ -85,16 +96,16 @@ struct Measured {
 // for both sides, a multiple of the rotation's length).
 inline Measured measurePair(const Pair &pair, int rounds) {
     long calls = std::max(1L, pair.rotation);
-    while (calls < (1L << 24) && secondsPerCall(pair.subject, calls) * double(calls) < 0.02) calls *= 2;
+    while (calls < (1L << 24) && secondsPerCall(pair.subject, calls, pair.clock) * double(calls) < 0.02) calls *= 2;
     std::vector<double> ratios, subjects, baselines;
     for (int round = 0; round < rounds; ++round) {
         double s, b;
         if (round % 2 == 0) {
-            s = secondsPerCall(pair.subject, calls);
-            b = secondsPerCall(pair.baseline, calls);
+            s = secondsPerCall(pair.subject, calls, pair.clock);
+            b = secondsPerCall(pair.baseline, calls, pair.clock);
         } else {
-            b = secondsPerCall(pair.baseline, calls);
-            s = secondsPerCall(pair.subject, calls);
+            b = secondsPerCall(pair.baseline, calls, pair.clock);
+            s = secondsPerCall(pair.subject, calls, pair.clock);
         }
         ratios.push_back(s / b);
         subjects.push_back(s);

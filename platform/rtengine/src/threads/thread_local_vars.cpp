@@ -1,0 +1,234 @@
+// Thread-local variables: one copy per thread, made from the variable's template on
+// the thread's first get, ended with the discard routine either by the thread's end
+// (thread-exit event, on that thread) or by the variable's discard (discard event, on
+// the discarding thread).
+//
+// How: each thread's record holds a slot per variable index with the variable's handle
+// and the copy's bytes; a get whose copy exists reads its slot and takes no lock.
+// Everything else (making a copy, ending copies) happens under one mutex, and a copy
+// is ended by whoever unlinks it under that mutex, so a thread ending while its
+// variable is discarded has its routine run exactly once. Routines run outside the
+// mutex: they may call the engine, and a discard routine may wait for the owning
+// thread.
+//
+// Choices: see endThread (thread_record.cpp) for copies made while a thread ends.
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "threads/threads_internal.h"
+
+namespace {
+
+using rte::ThreadRecord;
+using rte::TlvSlot;
+
+// A copy's header; its bytes follow it.
+struct alignas(std::max_align_t) TlvCopy {
+    int handle = 0;  // the variable's handle, fixed for the copy's life
+    ThreadRecord *owner = nullptr;
+    unsigned ownerId = 0;
+    TlvCopy *previous = nullptr;  // the variable's list of live copies
+    TlvCopy *next = nullptr;
+
+    unsigned char *bytes() { return reinterpret_cast<unsigned char *>(this + 1); }
+    static TlvCopy *of(unsigned char *bytes) { return reinterpret_cast<TlvCopy *>(bytes) - 1; }
+};
+
+struct Variable {
+    int size = 0;
+    unsigned char *templateBytes = nullptr;
+    CmtTLVDiscardFn discardFn = nullptr;
+    void *callbackData = nullptr;
+    TlvCopy *copies = nullptr;  // live copies, a doubly linked list
+};
+
+using VariableTable = rte::HandleTable<Variable, rte::kTlvChunkCount>;
+static_assert(VariableTable::kCapacity == rte::kTlvCapacity, "records index copies like the table");
+
+struct ThreadLocalState {
+    VariableTable table;
+    std::mutex mutex;  // guards every Variable, and the slots against other threads
+};
+ThreadLocalState &state() { return rte::immortal<ThreadLocalState>(); }
+
+// A copy taken out of the books, with what its routine needs.
+struct EndingCopy {
+    TlvCopy *copy;
+    CmtTLVDiscardFn discardFn;
+    void *callbackData;
+};
+
+void link(Variable &variable, TlvCopy *copy) {
+    copy->next = variable.copies;
+    if (variable.copies) variable.copies->previous = copy;
+    variable.copies = copy;
+}
+
+void unlink(Variable &variable, TlvCopy *copy) {
+    if (copy->previous)
+        copy->previous->next = copy->next;
+    else
+        variable.copies = copy->next;
+    if (copy->next) copy->next->previous = copy->previous;
+    copy->previous = copy->next = nullptr;
+}
+
+void endCopies(const std::vector<EndingCopy> &ending, int event) {
+    for (const EndingCopy &item : ending) {
+        if (item.discardFn)
+            item.discardFn(item.copy->bytes(), event, item.callbackData, item.copy->ownerId);
+        ::operator delete(item.copy);
+    }
+}
+
+// Makes the calling thread's copy; called under the mutex. Null with code set.
+TlvCopy *makeCopy(ThreadRecord &record, Variable &variable, int handle, int &code) {
+    if (!record.tlvSlots) {
+        record.tlvSlots = new (std::nothrow) TlvSlot[rte::kTlvCapacity];
+        if (!record.tlvSlots) {
+            code = RTE_UIE_OUT_OF_MEMORY;
+            return nullptr;
+        }
+        rte::publishCurrentTlvSlots(record.tlvSlots);
+    }
+    void *memory = ::operator new(sizeof(TlvCopy) + static_cast<size_t>(variable.size), std::nothrow);
+    if (!memory) {
+        code = RTE_UIE_OUT_OF_MEMORY;
+        return nullptr;
+    }
+    TlvCopy *copy = new (memory) TlvCopy;
+    copy->handle = handle;
+    copy->owner = &record;
+    copy->ownerId = record.id;
+    std::memcpy(copy->bytes(), variable.templateBytes, static_cast<size_t>(variable.size));
+    link(variable, copy);
+    TlvSlot &slot = record.tlvSlots[VariableTable::indexOf(handle)];
+    slot.bytes.store(copy->bytes(), std::memory_order_relaxed);
+    slot.handle.store(handle, std::memory_order_release);
+    return copy;
+}
+
+// The bytes of the calling thread's copy of handle when it exists already: the hot
+// path. The slot's bytes were written by this thread, before its handle.
+void *existingCopy(int handle) {
+    TlvSlot *slots = rte::loadCurrentTlvSlots();
+    if (!slots || handle <= 0) return nullptr;
+    unsigned index = VariableTable::indexOf(handle);
+    if (index >= rte::kTlvCapacity) return nullptr;
+    TlvSlot &slot = slots[index];
+    if (slot.handle.load(std::memory_order_acquire) != handle) return nullptr;
+    return slot.bytes.load(std::memory_order_relaxed);
+}
+
+// Kept out of line, so the hot path saves no registers.
+__attribute__((noinline)) int getSlowly(int handle, void *ptrToPtr) {
+    ThreadRecord *record = rte::currentRecord();
+    if (!record) return rte::fail("CmtGetThreadLocalVar", RTE_UIE_OUT_OF_MEMORY);
+    ThreadLocalState &s = state();
+    std::lock_guard<std::mutex> guard(s.mutex);
+    VariableTable::Entry *entry = s.table.find(handle);
+    if (!entry) return rte::fail("CmtGetThreadLocalVar", RTE_UIE_INVALID_THREAD_OBJECT);
+    int code = 0;
+    TlvCopy *copy = makeCopy(*record, entry->object, handle, code);
+    if (!copy) return rte::fail("CmtGetThreadLocalVar", code);
+    void *bytes = copy->bytes();
+    std::memcpy(ptrToPtr, &bytes, sizeof bytes);
+    return 0;
+}
+
+}  // namespace
+
+namespace rte {
+
+void endThreadLocalCopies(ThreadRecord &record, bool runRoutines) {
+    ThreadLocalState &s = state();
+    std::vector<EndingCopy> ending;
+    {
+        std::lock_guard<std::mutex> guard(s.mutex);
+        if (!record.tlvSlots) return;
+        for (unsigned index = 0; index < kTlvCapacity; ++index) {
+            TlvSlot &slot = record.tlvSlots[index];
+            if (slot.handle.load(std::memory_order_relaxed) == 0) continue;
+            TlvCopy *copy = TlvCopy::of(slot.bytes.load(std::memory_order_relaxed));
+            Variable &variable = s.table.find(copy->handle)->object;
+            unlink(variable, copy);
+            // Memory for the list may run out: then the routine is skipped.
+            try {
+                ending.push_back({copy, runRoutines ? variable.discardFn : nullptr, variable.callbackData});
+            } catch (const std::bad_alloc &) {
+                ::operator delete(copy);
+            }
+        }
+        // Copies the routines make get new slots, ended by the caller's next round.
+        publishCurrentTlvSlots(nullptr);
+        delete[] record.tlvSlots;
+        record.tlvSlots = nullptr;
+    }
+    endCopies(ending, CMT_TLV_EVENT_THREAD_EXIT);
+}
+
+}  // namespace rte
+
+extern "C" {
+
+int CmtNewThreadLocalVar(int sizeOfVar, const void *templateValue, CmtTLVDiscardFn discardFn,
+                         void *callbackData, int *handle) {
+    if (!handle) return rte::fail("CmtNewThreadLocalVar", RTE_UIE_NULL_ARGUMENT);
+    if (sizeOfVar < 1) return rte::fail("CmtNewThreadLocalVar", RTE_UIE_INVALID_ATTRIBUTE_VALUE);
+    auto *bytes = static_cast<unsigned char *>(std::calloc(1, static_cast<size_t>(sizeOfVar)));
+    if (!bytes) return rte::fail("CmtNewThreadLocalVar", RTE_UIE_OUT_OF_MEMORY);
+    if (templateValue) std::memcpy(bytes, templateValue, static_cast<size_t>(sizeOfVar));
+    ThreadLocalState &s = state();
+    std::lock_guard<std::mutex> guard(s.mutex);
+    int newHandle = 0;
+    VariableTable::Entry *entry = s.table.reserve(newHandle);
+    if (!entry) {
+        std::free(bytes);
+        return rte::fail("CmtNewThreadLocalVar", RTE_UIE_OUT_OF_MEMORY);
+    }
+    entry->object = Variable{sizeOfVar, bytes, discardFn, callbackData, nullptr};
+    VariableTable::publish(*entry, newHandle);
+    *handle = newHandle;
+    return 0;
+}
+
+int CmtGetThreadLocalVar(int handle, void *ptrToPtr) {
+    if (!ptrToPtr) return rte::fail("CmtGetThreadLocalVar", RTE_UIE_NULL_ARGUMENT);
+    if (void *bytes = existingCopy(handle)) {
+        std::memcpy(ptrToPtr, &bytes, sizeof bytes);
+        return 0;
+    }
+    return getSlowly(handle, ptrToPtr);
+}
+
+int CmtDiscardThreadLocalVar(int handle) {
+    ThreadLocalState &s = state();
+    std::vector<EndingCopy> ending;
+    {
+        std::lock_guard<std::mutex> guard(s.mutex);
+        VariableTable::Entry *entry = s.table.find(handle);
+        if (!entry) return rte::fail("CmtDiscardThreadLocalVar", RTE_UIE_INVALID_THREAD_OBJECT);
+        Variable &variable = entry->object;
+        size_t count = 0;
+        for (TlvCopy *copy = variable.copies; copy; copy = copy->next) ++count;
+        try {
+            ending.reserve(count);
+        } catch (const std::bad_alloc &) {
+            return rte::fail("CmtDiscardThreadLocalVar", RTE_UIE_OUT_OF_MEMORY);
+        }
+        unsigned index = VariableTable::indexOf(handle);
+        while (TlvCopy *copy = variable.copies) {
+            unlink(variable, copy);
+            copy->owner->tlvSlots[index].handle.store(0, std::memory_order_release);
+            ending.push_back({copy, variable.discardFn, variable.callbackData});
+        }
+        std::free(variable.templateBytes);
+        variable = Variable{};
+        s.table.retire(*entry);
+    }
+    endCopies(ending, CMT_TLV_EVENT_DISCARD);
+    return 0;
+}
+
+}  // extern "C"
