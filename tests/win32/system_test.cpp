@@ -132,6 +132,13 @@ std::map<std::string, std::pair<std::string, std::string>> regExeValues(const st
     return parseRegQuery(output);
 }
 
+DWORD runRegExe(const std::string &arguments) {
+    DWORD exitCode = kUSentinel;
+    std::string output = runCapturing("reg.exe " + arguments, exitCode);
+    EXPECT_EQ(exitCode, 0u) << arguments << ": " << output;
+    return exitCode;
+}
+
 // ---------------------------------------------------------------------------------
 // Information
 
@@ -461,7 +468,7 @@ TEST_F(SystemSettings, ScreenSaverStepsWhenRefused) {
     }
 }
 
-// The wallpaper's values are those reg.exe reads, and the
+// The wallpaper round-trips through the getter, reg.exe sees both values, and the
 // session shows the image. A refused image keeps the stored values.
 TEST_F(SystemSettings, WallpaperRoundTrip) {
     testing_support::ScratchDir folder;
@@ -475,6 +482,12 @@ TEST_F(SystemSettings, WallpaperRoundTrip) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.tile);
         ASSERT_EQ(SetWallpaper(c.tile, c.image.c_str()), 0);
+        int tile = kSentinel;
+        char image[MAX_PATH + 8];
+        std::memset(image, 0xbd, sizeof image);
+        EXPECT_EQ(GetWallpaper(&tile, image), 0);
+        EXPECT_EQ(tile, c.tile ? 1 : 0);
+        EXPECT_EQ(std::string(image), c.image);
         auto values = regExeValues(kDesktopKey);
         EXPECT_EQ(values["TileWallpaper"], std::make_pair(std::string("REG_SZ"), std::string(c.stored)));
         EXPECT_EQ(values["Wallpaper"], std::make_pair(std::string("REG_SZ"), c.image));
@@ -488,6 +501,41 @@ TEST_F(SystemSettings, WallpaperRoundTrip) {
         EXPECT_EQ(SetWallpaper(1, whole.c_str()), TbErrUnknownSystem);
         EXPECT_EQ(regExeValues(kDesktopKey)["Wallpaper"].second, whole) << "stored before the refusal";
     }
+}
+
+// Values the library did not write: a one-digit tile reads as its number; a longer,
+// non-numeric, empty or missing tile value, or a missing image, gives -5095 with both
+// outputs untouched. The values are set up with reg.exe.
+TEST_F(SystemSettings, WallpaperValuesThatAreNoSetting) {
+    const std::string key = std::string("\"HKCU\\") + kDesktopKey + "\"";
+    runRegExe("add " + key + " /v Wallpaper /t REG_SZ /d \"C:\\some where\\w.bmp\" /f");
+    struct Case {
+        const char *tileData;  // null: the value is removed
+        int code;
+        int tile;
+    } cases[] = {{"7", 0, 7},  {"0", 0, 0},   {"10", TbErrUnknownSystem, 0}, {"x", TbErrUnknownSystem, 0},
+                 {"", TbErrUnknownSystem, 0}, {nullptr, TbErrUnknownSystem, 0}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.tileData ? c.tileData : "(missing)");
+        if (c.tileData)
+            runRegExe("add " + key + " /v TileWallpaper /t REG_SZ /d \"" + c.tileData + "\" /f");
+        else
+            runRegExe("delete " + key + " /v TileWallpaper /f");
+        int tile = kSentinel;
+        char image[MAX_PATH] = "untouched";
+        EXPECT_EQ(GetWallpaper(&tile, image), c.code);
+        EXPECT_EQ(tile, c.code == 0 ? c.tile : kSentinel);
+        EXPECT_STREQ(image, c.code == 0 ? "C:\\some where\\w.bmp" : "untouched");
+    }
+    runRegExe("add " + key + " /v TileWallpaper /t REG_SZ /d 1 /f");
+    runRegExe("delete " + key + " /v Wallpaper /f");
+    int tile = kSentinel;
+    char image[MAX_PATH] = "untouched";
+    EXPECT_EQ(GetWallpaper(&tile, image), TbErrUnknownSystem);
+    EXPECT_EQ(tile, kSentinel);
+    EXPECT_STREQ(image, "untouched");
+    EXPECT_EQ(GetWallpaper(nullptr, image), -65);
+    EXPECT_EQ(GetWallpaper(&tile, nullptr), -65);
 }
 
 // ---------------------------------------------------------------------------------

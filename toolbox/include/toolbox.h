@@ -288,6 +288,11 @@ TOOLBOX_API int SetScreenSaver(int active, int timeout, const char *screenSaverF
  * system refuses the image (the values stay stored). */
 TOOLBOX_API int SetWallpaper(int tile, const char *imageFile);
 
+/* Reads the wallpaper settings: *tile from "TileWallpaper" (one decimal digit) and the
+ * image's path into imageFile (260 bytes); both required. TbErrUnknownSystem when a
+ * value is missing, too long or not of that form; both outputs are then untouched. */
+TOOLBOX_API int GetWallpaper(int *tile, char *imageFile);
+
 /* The size of the disk holding folder and the bytes on it available to the caller; all
  * required (-65 checked in the order folder, freeBytes, totalBytes). Both outputs are
  * cleared first. Where the system lacks the 64-bit query, the older one is used.

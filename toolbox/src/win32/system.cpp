@@ -386,6 +386,30 @@ int SetWallpaper(int tile, const char *imageFile) {
                : TbErrUnknownSystem;
 }
 
+int GetWallpaper(int *tile, char *imageFile) {
+    if (!tile || !imageFile) return RTE_UIE_NULL_ARGUMENT;
+    // Two bytes: only a one-character value (and its terminator) fits.
+    // Two bytes: only a one-character value and its terminator fit. Two characters
+    // stored without a terminator fit as well, and are refused here.
+    unsigned char tileText[2] = {};
+    unsigned int size = 0;
+    if (RegReadString(kCurrentUser, kDesktopKey, "TileWallpaper", tileText, sizeof tileText, &size) != 0 ||
+        std::memchr(tileText, '\0', sizeof tileText) == nullptr)
+        return TbErrUnknownSystem;
+    int tileValue = 0;
+    if (Fmt(&tileValue, "%d<%s", reinterpret_cast<char *>(tileText)) < 0) return TbErrUnknownSystem;
+    // A path stored without a terminator that fills the whole buffer is no path the
+    // caller could use.
+    char image[TB_MAX_PATHNAME_LEN] = {};
+    if (RegReadString(kCurrentUser, kDesktopKey, "Wallpaper", reinterpret_cast<unsigned char *>(image),
+                      sizeof image, &size) != 0 ||
+        std::memchr(image, '\0', sizeof image) == nullptr)
+        return TbErrUnknownSystem;
+    std::memcpy(imageFile, image, std::strlen(image) + 1);
+    *tile = tileValue;
+    return 0;
+}
+
 int GetDiskSpace(const char *folder, UInt64Type *totalBytes, UInt64Type *freeBytes) {
     if (!folder || !freeBytes || !totalBytes) return RTE_UIE_NULL_ARGUMENT;
     *totalBytes = UInt64Type{0, 0};
