@@ -262,8 +262,9 @@ TOOLBOX_API int GetWindowsDirs(char *windowsDir, char *systemDir);
  * platform id, all optional. TbErrUnknownSystem (outputs untouched) on failure. */
 TOOLBOX_API int GetWinOSVersion(int *major, int *minor, int *build, int *platform);
 
-/* The keyboard's type and number of function keys, its repeat delay (0 to 3) and
- * repeat speed (0 to 31), all optional. */
+/* The keyboard's type and number of function keys and the session's repeat delay
+ * (usually 0 to 3) and repeat speed (usually 0 to 31), all optional. A query that fails
+ * leaves its output as it was and gives TbErrUnknownSystem; the others are filled. */
 TOOLBOX_API int GetKeyboardPreferences(int *keyboardType, int *functionKeys, int *repeatDelay,
                                        int *repeatSpeed);
 
