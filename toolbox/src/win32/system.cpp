@@ -8,7 +8,7 @@
 // loaded flag, which every later call reads without locking. Each loading call opens a
 // handle of its own to the mutex, waits on it once and releases and closes it before it
 // returns: no handle is shared between threads, so none is ever closed while another
-// thread waits on it, and the mutex exists only while a load is under way. A library
+// thread waits on it, and the loader holds no handle to the mutex between loads. A library
 // that lacks an entry point is freed again and the group stays unloaded, so the next
 // call-through tries the whole load again; a loaded library is never freed.
 //
@@ -36,6 +36,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "toolbox_internal.h"
 
@@ -65,8 +66,11 @@ enum ShellEntry : size_t { kDragQueryFile, kDragQueryPoint, kDragAcceptFiles, kD
 constexpr const char *kShellEntryNames[] = {"DragQueryFile", "DragQueryPoint", "DragAcceptFiles",
                                             "DragFinish", "Shell_NotifyIconA"};
 
-EntryGroup kernelGroup{"kernel32.dll", "KERNEL32.DLL", kKernelEntryNames, 1, "kernel32.dll"};
-EntryGroup shellGroup{"shell32.dll", "SHELL32.DLL", kShellEntryNames, 5, "shell32.dll"};
+EntryGroup kernelGroup{"kernel32.dll", "KERNEL32.DLL", kKernelEntryNames, std::size(kKernelEntryNames),
+                       "kernel32.dll"};
+EntryGroup shellGroup{"shell32.dll", "SHELL32.DLL", kShellEntryNames, std::size(kShellEntryNames),
+                      "shell32.dll"};
+static_assert(std::size(kShellEntryNames) <= kMaxEntries, "room for every entry point of a group");
 
 // One loading call's hold on the group's named mutex: its own handle, waited on once,
 // released and closed on every way out.
