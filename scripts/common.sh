@@ -47,7 +47,8 @@ ensure_locales() {
 }
 
 # start_wine DIR: a new prefix and home below DIR, a persistent server, exported for
-# every Wine run that follows. stop_wine ends the server.
+# every Wine run that follows. Windows there use Wine's null graphics driver, so
+# hidden windows and their messages work without a display. stop_wine ends the server.
 start_wine() {
   export WINEPREFIX="$1/prefix"
   export TOOLBOX_WINE_HOME="$1/home"
@@ -59,6 +60,10 @@ start_wine() {
     echo "wine: the prefix could not be made" >&2
     return 1
   }
+  HOME="$TOOLBOX_WINE_HOME" timeout 60 "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
+    >/dev/null 2>&1 || echo "wine: the null graphics driver could not be chosen" >&2
+  # The driver is chosen when the session starts: end the one wineboot left running.
+  HOME="$TOOLBOX_WINE_HOME" timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
   HOME="$TOOLBOX_WINE_HOME" setsid "$WINESERVER" -p </dev/null >/dev/null 2>&1 &
   HOME="$TOOLBOX_WINE_HOME" timeout 60 "$WINE" wineboot >/dev/null 2>&1 || true
 }

@@ -239,6 +239,98 @@ TOOLBOX_API int RegEnumerateValue(unsigned int rootKey, const char *subkeyName, 
 /* ======================================================================== */
 
 /* ======================================================================== */
+/* System information and settings                                          */
+
+#ifdef _WIN32
+/* Thin wrappers around the system's queries and settings. Outputs called optional may
+ * be null and are then skipped. Codes: -65 a required pointer is null (checked first,
+ * nothing done), TbErrUnknownSystem when a system call failed. Getters that fill
+ * several outputs fill every one they can and report the failure afterwards. */
+
+/* An unsigned 64-bit quantity as two 32-bit words, the low word first. */
+typedef struct UInt64Type {
+    unsigned int low;
+    unsigned int high;
+} UInt64Type;
+
+/* The system colour of displayItem (the system's colour indexes 0 to 20) into *colour
+ * as 0xRRGGBB. -65 for a null colour, TbErrInvalidDisplayItem for another item. */
+TOOLBOX_API int GetWindowsColor(int displayItem, int *colour);
+
+/* The computer's name into name (room for 16 bytes, required; nothing beyond them is
+ * written). TbErrUnknownSystem when the system refuses, for a longer name too. */
+TOOLBOX_API int GetCompName(char *name);
+
+/* The Windows folder and the system folder into buffers of 260 bytes, both optional.
+ * A folder that cannot be had is left empty ("") and gives TbErrUnknownSystem; the
+ * other is still filled. */
+TOOLBOX_API int GetWindowsDirs(char *windowsDir, char *systemDir);
+
+/* The system's version: major, minor, the low 16 bits of the build number and the
+ * platform id, all optional. TbErrUnknownSystem (outputs untouched) on failure. */
+TOOLBOX_API int GetWinOSVersion(int *major, int *minor, int *build, int *platform);
+
+/* The keyboard's type and number of function keys and the session's repeat delay
+ * (usually 0 to 3) and repeat speed (usually 0 to 31), all optional. A query that fails
+ * leaves its output as it was and gives TbErrUnknownSystem; the others are filled. */
+TOOLBOX_API int GetKeyboardPreferences(int *keyboardType, int *functionKeys, int *repeatDelay,
+                                       int *repeatSpeed);
+
+/* Sets the repeat delay, then the repeat speed, for the session only (the user's profile
+ * is not written, no change is broadcast). TbErrUnknownSystem when the delay cannot be
+ * read or set; when the speed cannot be set the delay found before is put back. */
+TOOLBOX_API int SetKeyboardPreferences(int repeatDelay, int repeatSpeed);
+
+/* Whether the screen saver is active and its timeout in seconds, both optional. A
+ * failure to read the active state gives TbErrUnknownSystem before the timeout is read. */
+TOOLBOX_API int GetScreenSaver(int *active, int *timeout);
+
+/* With active nonzero stores screenSaverFile (required then: -65) in the user's
+ * "Control Panel\Desktop" value "SCRNSAVE.EXE" (TbErrUnknownSystem and nothing else
+ * done when that fails); then sets the active state and the timeout (seconds), telling
+ * the running programs. A failed step gives TbErrUnknownSystem; the next is still tried. */
+TOOLBOX_API int SetScreenSaver(int active, int timeout, const char *screenSaverFile);
+
+/* Stores "1" (tile nonzero) or "0" in the user's "Control Panel\Desktop" value
+ * "TileWallpaper" and imageFile (required) in "Wallpaper", then makes the system show
+ * it. TbErrUnknownSystem when a value cannot be stored (the rest is not done) or the
+ * system refuses the image (the values stay stored). */
+TOOLBOX_API int SetWallpaper(int tile, const char *imageFile);
+
+/* Reads the wallpaper settings: *tile from "TileWallpaper" (one decimal digit) and the
+ * image's path into imageFile (260 bytes); both required. TbErrUnknownSystem when a
+ * value is missing, too long or not of that form; both outputs are then untouched. */
+TOOLBOX_API int GetWallpaper(int *tile, char *imageFile);
+
+/* The size of the disk holding folder and the bytes on it available to the caller; all
+ * required (-65 checked in the order folder, freeBytes, totalBytes). Both outputs are
+ * cleared first. Where the system lacks the 64-bit query, the older one is used.
+ * TbErrUnknownSystem when the query fails (outputs stay 0). */
+TOOLBOX_API int GetDiskSpace(const char *folder, UInt64Type *totalBytes, UInt64Type *freeBytes);
+
+/* 1 when value is greater than number, 0 when equal, -1 when smaller. */
+TOOLBOX_API int UInt64TypeCompareUInt(UInt64Type value, unsigned int number);
+
+/* The memory status, each output optional: memory load in percent, total physical
+ * memory, total page file, total virtual memory, then the available amounts of the
+ * same three, in bytes. An amount above 4294967295 is given as 4294967295. Always 0. */
+TOOLBOX_API int GetMemoryInfo(unsigned int *memoryLoad, unsigned int *totalPhysical,
+                              unsigned int *totalPageFile, unsigned int *totalVirtual,
+                              unsigned int *availablePhysical,
+                              unsigned int *availablePageFile,
+                              unsigned int *availableVirtual);
+
+/* The name of the user running the process. name (bufferSize bytes; its last byte is
+ * never written) may be null to ask for the size only: then 0, with the size needed
+ * (terminator included) in *realSize (required: -65). With a name buffer, *realSize
+ * receives the characters copied with the terminator, or -57 and the size needed. */
+TOOLBOX_API int GetCurrentUser(char *name, int bufferSize, int *realSize);
+#endif
+
+/* end of System information and settings                                   */
+/* ======================================================================== */
+
+/* ======================================================================== */
 /* Binary files                                                             */
 
 /* Streams opened in binary mode. Each function leaves the stream just behind what it

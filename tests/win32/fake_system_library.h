@@ -1,0 +1,29 @@
+// A stand-in for a system library that the system suite loads in place of the real one,
+// so that the loader's handling of a library can be observed: what each entry point was
+// given is recorded, and every load of the library counts up the environment variable
+// TOOLBOX_FAKE_ATTACHES of the process (it outlives the library).
+#ifndef TOOLBOX_FAKE_SYSTEM_LIBRARY_H
+#define TOOLBOX_FAKE_SYSTEM_LIBRARY_H
+
+#define TOOLBOX_FAKE_ATTACHES "TOOLBOX_FAKE_ATTACHES"
+
+// What the last entry point called was given. Read it through the library's export
+// "FakeSystemRecord" (a function returning a pointer to it).
+struct FakeSystemCalls {
+    char lastEntry[32];
+    void *handle;        // drop handle or window
+    unsigned int index;  // file index, or the notification message
+    unsigned int size;   // buffer size
+    int flag;            // accept flag
+    void *data;          // buffer, point or icon record
+};
+
+typedef struct FakeSystemCalls *(*FakeSystemRecordFn)(void);
+
+// What the stand-ins give back, so a test can tell them from the system.
+#define FAKE_QUERY_FILE_RESULT(index) (4000u + (index))
+#define FAKE_NOTIFY_RESULT(message) (100 + (int)(message))
+#define FAKE_POINT_X 7
+#define FAKE_POINT_Y 9
+
+#endif
