@@ -724,6 +724,63 @@ TOOLBOX_API int InternationalDate(char *buffer, int bufferSize);
 /* end of Date and time                                                     */
 /* ======================================================================== */
 
+/* ======================================================================== */
+/* Delayed and deferred calls                                               */
+
+/* A function run later with one pointer argument. */
+typedef void (*DelayedCallFn)(void *callbackData);
+
+/* Has function(callbackData) run on thread threadId, from that thread's event
+ * processing, and waits until it has finished, at most timeoutMs milliseconds (-1: no
+ * limit; other negative values count as 0). To the calling thread itself the call runs
+ * at once. 0 when the call finished, and also after a time-out: the call then still
+ * runs later and frees what the library made for it. -65 null function, -12 no memory,
+ * the engine's codes when the call cannot be posted (-132: the thread has no event
+ * queue), and -132 as well when the thread ended while the call waited in its queue
+ * (the call then never runs). The waiter sleeps while it waits. */
+TOOLBOX_API int PostDeferredCallToThreadAndWait(DelayedCallFn function, void *callbackData,
+                                                unsigned int threadId, int timeoutMs);
+
+/* end of Delayed and deferred calls                                        */
+/* ======================================================================== */
+
+/* ======================================================================== */
+/* Object existence and panel list                                          */
+
+/* A process-wide registry of object pointers, for callbacks that may outlive their
+ * object. It takes no lock: callers on several threads serialise their calls. A
+ * pointer may be registered more than once and is known until deregistered as often. */
+
+/* 1 when object was registered; 0 when the registry could not be made or grown, or for
+ * a null object. */
+TOOLBOX_API int RegisterExistence(void *object);
+/* Removes one registration of object; nothing for null or an unregistered pointer. */
+TOOLBOX_API void DeRegisterExistence(void *object);
+/* 1 when object is registered, else 0 (always 0 for null). */
+TOOLBOX_API int ObjectExists(void *object);
+
+/* The panels-with-linked-callbacks list: a thread-safe variable holding one ListRef
+ * (null until callbacks are chained), made on the library's first use of its shared
+ * state. The results are the engine's thread-safe-variable codes; -130 when the
+ * variable does not exist (after Uninitialize...). */
+
+/* Makes the variable (null inside) when it does not exist: 0, or the engine's code. */
+TOOLBOX_API int InitializeTsvPanelsWithLinkedCallbacksList(void);
+/* Ends the variable (the list inside is not disposed); use only when no other thread
+ * uses it. Initialize makes it again. */
+TOOLBOX_API int UninitializeTsvPanelsWithLinkedCallbacksList(void);
+/* Locks the variable for the calling thread (re-entrant) and gives a pointer to the
+ * stored ListRef, valid until the matching release; null when there is no variable. */
+TOOLBOX_API ListRef *GetPointerToTsvPanelsWithLinkedCallbacksList(void);
+TOOLBOX_API int ReleasePointerToTsvPanelsWithLinkedCallbacksList(void);
+/* Stores list in the variable (under its lock). */
+TOOLBOX_API int SetTsvPanelsWithLinkedCallbacksList(ListRef list);
+/* A copy of the stored ListRef, read under the lock; null when there is no variable. */
+TOOLBOX_API ListRef GetTsvPanelsWithLinkedCallbacksList(void);
+
+/* end of Object existence and panel list                                   */
+/* ======================================================================== */
+
 #ifdef __cplusplus
 }
 #endif
