@@ -697,6 +697,78 @@ TOOLBOX_API void TransposeData(void *data, int dataType, int numPoints, int numC
 /* ======================================================================== */
 
 /* ======================================================================== */
+/* Numeric utilities                                                        */
+
+/* Comparisons within the tolerance 1e-8, each 1 or 0: equal when both the relative
+ * difference (x / y - 1, or the other value when one is 0) and the absolute difference
+ * are below 1e-8; greater and greater-or-equal compare exactly against 0 and when the
+ * signs differ. FP_Compare gives 0 when FP_EQ holds, else 1 (x greater) or -1. */
+TOOLBOX_API int FP_Compare(double x, double y);
+TOOLBOX_API int FP_EQ(double x, double y);
+TOOLBOX_API int FP_GT(double x, double y);
+TOOLBOX_API int FP_GE(double x, double y);
+TOOLBOX_API int FP_LT(double x, double y);
+TOOLBOX_API int FP_LE(double x, double y);
+
+/* low when value is below low, else high when value is above high, else value. */
+TOOLBOX_API double Pin(double value, double low, double high);
+
+/* low + u * (high - low) with u the next draw in [0, 1) of the calling thread's own
+ * generator; low, without a draw, when high is below low. Every thread starts from the
+ * seed 945329041 and draws the same sequence until it sets its own seed. */
+TOOLBOX_API double Random(double low, double high);
+/* Reseeds the calling thread's generator before its next draw; 0 seeds from the
+ * processor clock. Other threads are not affected. */
+TOOLBOX_API void SetRandomSeed(int seed);
+
+/* value when it is a multiple of multiple, else the next multiple away from zero
+ * (7, 5 give 10; -7, 5 give -10). The sign of multiple does not matter; 0 leaves value
+ * as it is; a result beyond the int range wraps around. */
+TOOLBOX_API int RoundToNextMultiple(int value, int multiple);
+
+/* Constants: the nearest doubles of the mathematical ones, and the physical ones in SI
+ * units with the values of the 1973 set of recommended values. */
+TOOLBOX_API double Pi(void);
+TOOLBOX_API double TwoPi(void);
+TOOLBOX_API double HalfPi(void);
+TOOLBOX_API double ThreeHalvesPi(void);
+TOOLBOX_API double ReciprocalOfPi(void);
+TOOLBOX_API double LnOfPi(void);
+TOOLBOX_API double Log10OfPi(void);
+TOOLBOX_API double Euler(void);
+TOOLBOX_API double ReciprocalOfEuler(void);
+TOOLBOX_API double Log10OfEuler(void);
+TOOLBOX_API double Ln10(void);
+TOOLBOX_API double Ln2(void);
+TOOLBOX_API double PlanckConstant(void);        /* 6.626176e-34 J s */
+TOOLBOX_API double ElementaryCharge(void);      /* 1.6021892e-19 C */
+TOOLBOX_API double SpeedOfLight(void);          /* 299792458 m/s */
+TOOLBOX_API double GravitationalConstant(void); /* 6.672e-11 N m2/kg2 */
+TOOLBOX_API double AvogadroConstant(void);      /* 6.022045e+23 1/mol */
+TOOLBOX_API double RydbergConstant(void);       /* 10973731.77 1/m */
+TOOLBOX_API double MolarGasConstant(void);      /* 8.31441 J/(mol K) */
+
+/* Unit conversions; each pair multiplies by one factor one way and divides by it the
+ * other way. */
+TOOLBOX_API double DegToRad(double x);
+TOOLBOX_API double RadToDeg(double x);
+TOOLBOX_API double CelsiusToKelvin(double x);
+TOOLBOX_API double KelvinToCelsius(double x);
+TOOLBOX_API double CelsiusToFahrenheit(double x);
+TOOLBOX_API double FahrenheitToCelsius(double x);
+TOOLBOX_API double MetersToFeet(double x);
+TOOLBOX_API double FeetToMeters(double x);
+TOOLBOX_API double KilometersToMiles(double x);
+TOOLBOX_API double MilesToKilometers(double x);
+TOOLBOX_API double KilogramsToPounds(double x);
+TOOLBOX_API double PoundsToKilograms(double x);
+TOOLBOX_API double LitersToGallons(double x);
+TOOLBOX_API double GallonsToLiters(double x);
+
+/* end of Numeric utilities                                                 */
+/* ======================================================================== */
+
+/* ======================================================================== */
 /* Date and time                                                            */
 
 /* Modification date and time of a file as a calendar time into *fileTime (local time,
