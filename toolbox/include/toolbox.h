@@ -116,6 +116,18 @@ TOOLBOX_API char *GetToolboxErrorString(int errorCode);
 /* ======================================================================== */
 
 /* ======================================================================== */
+/* Event names                                                              */
+
+/* The name of a user-interface event: "EVENT_COMMIT" ... "EVENT_DISCARD" for 1 to 16,
+ * "Event <number>" for any other number. The text must not be changed or freed; a
+ * formatted one lives in the calling thread's own buffer until that thread's next
+ * call (other threads do not disturb it). */
+TOOLBOX_API char *UILEventString(int event);
+
+/* end of Event names                                                       */
+/* ======================================================================== */
+
+/* ======================================================================== */
 /* Files                                                                    */
 
 /* 1 when the file exists, 0 when it does not, -12 (out of memory) or -93 (any other
