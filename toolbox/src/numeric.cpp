@@ -54,8 +54,9 @@ double nextDraw(tb::LibraryThreadState &state) {
         state.generator[k] = kMultiplier[k] * state.generator[k] % kModulus[k];
         u += state.generator[k] * state.reciprocal[k];
     }
-    u -= std::floor(u);
-    return u < 0.0 ? u + 1.0 : u;
+    // u lies in [0, 3): its whole part is its truncation, and the fraction is never
+    // negative.
+    return u - static_cast<int>(u);
 }
 
 // A nonzero reading of the processor clock, as an int.
