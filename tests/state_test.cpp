@@ -270,31 +270,38 @@ void printState(const char *when) {
     std::fprintf(stderr, "%s exists=%d panels=%d state=%d\n", when, ObjectExists(&registered),
                  GetTsvPanelsWithLinkedCallbacksList() != nullptr, tb::threadState() != nullptr);
 }
-void printBefore() { printState("before"); }
-void printAfter() { printState("after"); }
+void printFirst() { printState("first"); }
+void printSecond() { printState("second"); }
+void printThird() { printState("third"); }
+void printLast() { printState("last"); }
 
-// Runs in a child: uses every piece of the state between two printing exit routines and
-// ends the process, detached from the engine or not.
+// Runs in a child: makes each piece of the state, with a printing exit routine
+// registered before, between and after them, and ends the process, detached from the
+// engine or not.
 void useStateAndExit(bool detach) {
     if (detach) InitRTEDll(nullptr, nullptr);
-    RTE_RegisterExitRoutine(printAfter);  // registered first: runs last
-    RegisterExistence(&registered);
-    SetTsvPanelsWithLinkedCallbacksList(fakeList(1));
-    tb::takeLibraryLock(0);
+    RTE_RegisterExitRoutine(printLast);
+    RegisterExistence(&registered);                     // the registry's routine
+    RTE_RegisterExitRoutine(printThird);
+    SetTsvPanelsWithLinkedCallbacksList(fakeList(1));  // the shared state's routine
+    RTE_RegisterExitRoutine(printSecond);
+    tb::takeLibraryLock(0);                             // the locks' routine
     tb::releaseLibraryLock(0);
-    RTE_RegisterExitRoutine(printBefore);
+    RTE_RegisterExitRoutine(printFirst);
     if (detach) CloseRTEDll(nullptr);
     std::exit(0);
 }
 
-// The library's routines run between the two, in reverse order of registration, and
-// stand down once the engine has been detached.
+// The library's routines run last registered first among the printing ones, each
+// ending its own piece, and all of them stand down once the engine has been detached.
 TEST(LibraryStateExit, RoutinesRunLastFirstAndStandDownAfterDetach) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(useStateAndExit(false), ::testing::ExitedWithCode(0),
-                "before exists=1 panels=1 state=1\nafter exists=0 panels=0 state=0\n");
+                "first exists=1 panels=1 state=1\nsecond exists=1 panels=1 state=1\n"
+                "third exists=1 panels=0 state=0\nlast exists=0 panels=0 state=0\n");
     EXPECT_EXIT(useStateAndExit(true), ::testing::ExitedWithCode(0),
-                "before exists=1 panels=1 state=1\nafter exists=1 panels=1 state=1\n");
+                "first exists=1 panels=1 state=1\nsecond exists=1 panels=1 state=1\n"
+                "third exists=1 panels=1 state=1\nlast exists=1 panels=1 state=1\n");
 }
 
 }  // namespace
