@@ -23,7 +23,9 @@ enum {
     RTE_UIE_FILE_NOT_FOUND = -94,
     RTE_UIE_ACCESS_DENIED = -95,
     RTE_UIE_DISK_FULL = -97,
-    RTE_UIE_BAD_PATH_NAME = -100
+    RTE_UIE_BAD_PATH_NAME = -100,
+    RTE_UIE_WRONG_THREAD = -134,         /* the panel belongs to another thread */
+    RTE_UIE_INVALID_CONTROL_STYLE = -135 /* NewCtrl: a style the engine does not know */
 };
 
 RTE_EXTERN_C_BEGIN

@@ -10,5 +10,6 @@
 #include "rte_stdio.h"
 #include "rte_process.h"
 #include "rte_system.h"
+#include "rte_ui.h"
 
 #endif

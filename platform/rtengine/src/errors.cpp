@@ -31,6 +31,8 @@ constexpr CodeText kUILErrorTexts[] = {
     {RTE_UIE_ACCESS_DENIED, "File access permission denied."},
     {RTE_UIE_DISK_FULL, "Disk is full."},
     {RTE_UIE_BAD_PATH_NAME, "Badly formed pathname."},
+    {RTE_UIE_WRONG_THREAD, "The panel belongs to another thread."},
+    {RTE_UIE_INVALID_CONTROL_STYLE, "The control style is not known."},
 };
 
 constexpr const char kUnknownUILError[] = "Unknown user interface library error";
