@@ -67,8 +67,9 @@ enum {
 };
 
 /* Callbacks. A non-zero result stops the event: the engine skips its default action
- * (the focus change of a click, the commit of a release or of a key, the commit of the
- * close control). Event data are pointer-sized because some events carry pointers. */
+ * (a stopped left click gets no commit on release, a stopped key no focus move or
+ * commit, a stopped close no commit of the close control). Event data are
+ * pointer-sized because some events carry pointers. */
 typedef int (*CtrlCallbackFn)(int panel, int control, int event, void *callbackData,
                               intptr_t eventData1, intptr_t eventData2);
 typedef int (*PanelCallbackFn)(int panel, int event, void *callbackData, intptr_t eventData1,
@@ -359,17 +360,17 @@ RTE_API int GetCtrlBoundingRect(int panel, int control, int *top, int *left, int
  * callbacks from that thread's next ProcessSystemEvents or GetUserEvent. Callable from
  * any thread.
  *
- * Default actions, each skipped when a callback stops the event (non-zero result): a
- * left press over a control that can take the focus gives it the focus (EVENT_LOST_FOCUS
- * / EVENT_GOT_FOCUS) and sends EVENT_LEFT_CLICK (y, x in panel coordinates); a right
- * press sends EVENT_RIGHT_CLICK; a press outside every control goes to the panel
- * callback. A left release over the hot, undimmed command button that got the press
- * commits it (EVENT_COMMIT), unless its click was stopped. A key goes to the active
- * control as EVENT_KEYPRESS; then Tab / Shift-Tab move the focus along the tab order
+ * What input does: a left press over a control that can take the focus gives it the
+ * focus (EVENT_LOST_FOCUS / EVENT_GOT_FOCUS), then sends EVENT_LEFT_CLICK (eventData1 =
+ * y, eventData2 = x, in panel coordinates); a right press sends EVENT_RIGHT_CLICK; a
+ * press outside every control goes to the panel callback. A left release over the hot,
+ * undimmed command button that got the press commits it (EVENT_COMMIT), unless its
+ * click was stopped. A key goes to the active control as EVENT_KEYPRESS (eventData1 =
+ * the key); unless stopped, Tab / Shift-Tab then move the focus along the tab order
  * (skipping controls that cannot take it), Enter commits a focused command button,
  * otherwise a command button whose shortcut key matches commits (wherever it is placed,
- * even outside the panel's area), and Alt with a letter commits the button with that
- * "__" mnemonic. Hidden or dimmed controls, hidden panels, and while a popup is
+ * even outside the panel's area), and Alt with a character commits the button with
+ * that "__" mnemonic. Hidden or dimmed controls, hidden panels, and while a popup is
  * installed the other panels of its thread get no input; a dimmed control takes the
  * press from what lies behind it. Every commit that is not stopped, and after which the
  * control still exists, is also queued as a user event (EVENT_COMMIT, panel, control)
