@@ -19,8 +19,10 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# fonts-dejavu-core and libstb-dev: the faces built into the engine and the header that
+# reads them; libfreetype-dev: the font tests' independent measurement.
 BUILD_PACKAGES=(cmake make g++ pkg-config googletest libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64
-                locales)
+                locales fonts-dejavu-core libstb-dev libfreetype-dev)
 
 # The date and time tests format in a non-English and an English locale.
 TEST_LOCALES=(de_DE.UTF-8 en_US.UTF-8)

@@ -38,6 +38,9 @@ int main(void) {
         check(pinned.x == 0 && pinned.y == 9, "PointPinnedToRect");
         check(DiscardPanel(panel) == 0, "DiscardPanel");
     }
+    check(CreateMetaFont("SmokeFont", "bogusfont", 10, 0, 0, 0, 0) == 0 &&
+              GetTextDisplaySize("Hello, World", "SmokeFont", &size, NULL) == 0 && size == 15,
+          "CreateMetaFont and GetTextDisplaySize");
     DoAssert(1, "c_smoke", __LINE__, NULL);
     SetBOLE(old);
     printf("c_smoke: %s\n", failures ? "failed" : "passed");
