@@ -240,6 +240,15 @@ const DeadHandleCase kDeadHandleCases[] = {
     {"GetCtrlBoundingRect",
      [](int p, int c) { return GetCtrlBoundingRect(p, c, nullptr, nullptr, nullptr, nullptr); },
      -42},
+    {"GetRelativeMouseState",
+     [](int p, int c) {
+         return GetRelativeMouseState(p, c, nullptr, nullptr, nullptr, nullptr, nullptr);
+     },
+     -42},
+    {"SimulateCtrlClick", [](int p, int c) { return SimulateCtrlClick(p, c, 1); }, -42},
+    {"SimulateKeyPress", [](int p, int) { return SimulateKeyPress(p, 'a'); }, 0},
+    {"SimulateClosePanel", [](int p, int) { return SimulateClosePanel(p); }, 0},
+    {"SimulateMouseMove", [](int p, int) { return SimulateMouseMove(p, 1, 1); }, 0},
     {"GetPanelAttribute",
      [](int p, int) { return GetPanelAttribute(p, RTE_ATTR_TOP, &ignoredInt); }, 0},
     {"SetPanelPos", [](int p, int) { return SetPanelPos(p, 1, 1); }, 0},

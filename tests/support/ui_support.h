@@ -142,6 +142,39 @@ inline std::vector<int> orderBy(int panel, const std::vector<int> &controls, int
     return order;
 }
 
+// Runs the calling thread's event passes until done() holds or `seconds` have passed;
+// gives done()'s last answer.
+template <typename Done>
+bool processUntil(Done done, double seconds = 5.0) {
+    double end = Timer() + seconds;
+    while (!done()) {
+        if (Timer() > end) return false;
+        ProcessSystemEvents();
+    }
+    return true;
+}
+
+// Takes every user event the calling thread has pending (after one more pass).
+struct TakenUserEvent {
+    int event, panel, control;
+    bool operator==(const TakenUserEvent &o) const {
+        return event == o.event && panel == o.panel && control == o.control;
+    }
+};
+inline std::ostream &operator<<(std::ostream &out, const TakenUserEvent &e) {
+    return out << "{event " << e.event << ", panel " << e.panel << ", control " << e.control << "}";
+}
+inline std::vector<TakenUserEvent> takeUserEvents() {
+    std::vector<TakenUserEvent> taken;
+    for (int k = 0; k < 10000; ++k) {
+        TakenUserEvent e{0, -1, -1};
+        e.event = GetUserEvent(0, &e.panel, &e.control);
+        if (e.event == 0) break;
+        taken.push_back(e);
+    }
+    return taken;
+}
+
 }  // namespace testing_support
 
 #endif

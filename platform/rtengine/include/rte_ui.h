@@ -118,6 +118,7 @@ enum {
 #define RTE_TRANSPARENT 0x1000000         /* RTE_ATTR_FILL_COLOR: no fill */
 #define RTE_SCREEN_WIDTH 1024
 #define RTE_SCREEN_HEIGHT 768
+#define RTE_MAX_PENDING_COMMITS 1024      /* see the input driver */
 
 /* Panel attributes: number, value type, access.
  *   510 RTE_ATTR_CALLBACK_DATA              pointer  r/w; data without a function is fine
@@ -374,7 +375,8 @@ RTE_API int GetCtrlBoundingRect(int panel, int control, int *top, int *left, int
  * installed the other panels of its thread get no input; a dimmed control takes the
  * press from what lies behind it. Every commit that is not stopped, and after which the
  * control still exists, is also queued as a user event (EVENT_COMMIT, panel, control)
- * for GetUserEvent. Presses go to the panel given to the last SimulateMouseMove (as if
+ * for the owning thread's GetUserEvent, unless RTE_MAX_PENDING_COMMITS user events are
+ * already waiting there: then it is not queued (its callback has seen it). Presses go to the panel given to the last SimulateMouseMove (as if
  * it were in front; into the child panel under the pointer); after a move with panel 0,
  * to the front-most visible panel under the pointer. A release goes to the panel that
  * got the press. */

@@ -9,7 +9,9 @@
 // for "the next object not yet marked" again after each one: what a callback discards
 // or makes meanwhile is taken into account (new objects cannot be made on a panel
 // being discarded).
-#include "ui_internal.h"
+#include <algorithm>
+
+#include "ui/ui_internal.h"
 
 namespace rte::ui {
 
@@ -43,6 +45,11 @@ void removeControl(int panel, int control) {
     if (p->activeCtrl == control) p->activeCtrl = 0;
     if (p->closeCtrl == control) p->closeCtrl = 0;
     if (p->pressedCtrl == control) p->pressedCtrl = 0;
+    if (p->control(control)->kind->bit == kTimer) {
+        std::vector<TimerRef> &timers = m.timers[p->owner];
+        timers.erase(std::remove(timers.begin(), timers.end(), TimerRef{panel, control}),
+                     timers.end());
+    }
     p->controls[size_t(control - 2)].reset();
 }
 

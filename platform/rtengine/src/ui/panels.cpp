@@ -7,7 +7,7 @@
 // goes, is the one most recently displayed, installed as a popup or clicked.
 #include <algorithm>
 
-#include "ui_internal.h"
+#include "ui/ui_internal.h"
 
 namespace rte::ui {
 
@@ -153,6 +153,7 @@ const PanelAttribute *findPanelAttribute(int number) {
 int newPanel(int parentHandle, const char *title, int top, int left, int height, int width) {
     if (!validPlace(top) || !validPlace(left) || !validSize(height) || !validSize(width))
         return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
+    if (!prepareOwningThread()) return RTE_UIE_OUT_OF_MEMORY;
     auto p = std::make_unique<Panel>();
     p->title = title ? title : "";
     p->height = height;

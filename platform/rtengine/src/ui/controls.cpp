@@ -4,13 +4,13 @@
 // Choices: a value outside the control's range or data type is refused (no clamping),
 // so a failed SetCtrlVal leaves the value as it was; GetCtrlVal of a command button
 // writes an int 0. New objects cannot be made on a panel being discarded.
-#include "ui_internal.h"
+#include "ui/ui_internal.h"
 
 namespace rte::ui {
 
 namespace {
 
-int newCtrl(int panel, int style, const char *label, int top, int left) {
+int newCtrl(int panel, int style, const char *label, int top, int left, unsigned &owner) {
     Model &m = model();
     Guard lock(m.mutex);
     int code;
@@ -34,7 +34,11 @@ int newCtrl(int panel, int style, const char *label, int top, int left) {
     p->controls.reserve(p->controls.size() + 1);
     p->tabOrder.reserve(p->tabOrder.size() + 1);
     p->zOrder.reserve(p->zOrder.size() + 1);
+    std::vector<TimerRef> &timers = m.timers[p->owner];
+    if (kind->bit == kTimer) timers.reserve(timers.size() + 1);
     int id = c->id;
+    if (kind->bit == kTimer) timers.push_back({panel, id});
+    owner = p->owner;
     p->controls.push_back(std::move(c));
     p->tabOrder.push_back(id);
     p->zOrder.insert(p->zOrder.begin(), id);
@@ -64,7 +68,8 @@ int getCtrlAttribute(int panel, int control, int attribute, void *value) {
     return code;
 }
 
-int setCtrlAttribute(int panel, int control, int attribute, va_list &args) {
+int setLockedCtrlAttribute(int panel, int control, int attribute, va_list &args,
+                           unsigned &owner) {
     Model &m = model();
     Guard lock(m.mutex);
     Panel *p;
@@ -76,7 +81,17 @@ int setCtrlAttribute(int panel, int control, int attribute, va_list &args) {
     if (!a->set) return RTE_UIE_INVALID_ATTRIBUTE;
     AttrValue v;
     readVarArg(a->kind, c->numeric.dataType, args, v);
+    owner = p->owner;
     return a->set(*p, *c, v);
+}
+
+int setCtrlAttribute(int panel, int control, int attribute, va_list &args) {
+    unsigned owner = 0;
+    int code = setLockedCtrlAttribute(panel, control, attribute, args, owner);
+    // A timer armed from another thread: its owner may sleep until an older due time.
+    bool arming = attribute == RTE_ATTR_INTERVAL || attribute == RTE_ATTR_ENABLED;
+    if (code == 0 && arming && owner != callingThread()) wakeOwner(owner);
+    return code;
 }
 
 int setActiveCtrl(int panel, int control) {
@@ -106,7 +121,12 @@ using namespace rte::ui;
 extern "C" {
 
 int NewCtrl(int panel, int style, const char *label, int top, int left) {
-    return entry("NewCtrl", [&] { return newCtrl(panel, style, label, top, left); });
+    return entry("NewCtrl", [&] {
+        unsigned owner = 0;
+        int id = newCtrl(panel, style, label, top, left, owner);
+        if (id > 0 && style == RTE_CTRL_TIMER && owner != callingThread()) wakeOwner(owner);
+        return id;
+    });
 }
 
 int DiscardCtrl(int panel, int control) {

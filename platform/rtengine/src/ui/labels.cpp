@@ -1,16 +1,28 @@
-// Control labels: the "__" mnemonic markers and the label's size as drawn.
-//
-// Until the engine's font family is merged, labels are measured in a fixed cell of
-// 7 x 13 pixels per character; measureLabel is the one place that changes then.
+// Control labels: the "__" mnemonic markers and the label's size as drawn, measured in
+// the dialog meta font (which cannot be redefined, so a label's size never changes
+// under it). An empty label takes no room at all.
 #include <cctype>
+#include <new>
 
-#include "ui_internal.h"
+#include "fonts/fonts.h"
+#include "ui/ui_internal.h"
 
 namespace rte::ui {
 
 namespace {
+
 constexpr char kMarker[] = "__";
-constexpr int kCellWidth = 7, kCellHeight = 13;
+
+const fonts::ResolvedFont &labelFont() {
+    static const fonts::ResolvedFont *font = [] {
+        auto resolved = std::make_unique<fonts::ResolvedFont>();
+        int code = fonts::resolveFont(RTE_DIALOG_META_FONT, {}, *resolved);
+        if (code != 0) throw std::bad_alloc();  // a predefined font: only memory can fail
+        return resolved.release();
+    }();
+    return *font;
+}
+
 }  // namespace
 
 std::string labelDisplayText(const std::string &label) {
@@ -36,14 +48,16 @@ int labelMnemonic(const std::string &label) {
 Size measureLabel(const std::string &label) {
     std::string shown = labelDisplayText(label);
     if (shown.empty()) return {};
-    return {int(shown.size()) * kCellWidth, kCellHeight};
+    fonts::TextExtent extent = fonts::measureText(labelFont(), shown.data(), shown.size());
+    return {extent.width, extent.height};
 }
 
-int labelLineHeight() { return kCellHeight; }
+int labelLineHeight() { return fonts::lineMetrics(labelFont()).lineHeight; }
 
 void Control::setLabel(std::string text) {
+    Size size = measureLabel(text);  // may throw: before anything changes
     label = std::move(text);
-    labelSize = measureLabel(label);
+    labelSize = size;
     if (sizedByCaption) {
         width = labelSize.width + kCaptionPadWidth;
         height = labelLineHeight() + kCaptionPadHeight;

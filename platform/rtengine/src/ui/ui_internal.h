@@ -1,4 +1,4 @@
-// Private to the user-interface families (ui_*.cpp): the retained model of panels and
+// Private to the user-interface families (src/ui): the retained model of panels and
 // controls, its one lock, and what the families share.
 //
 // Every access to the model happens with the model lock held; no pointer into it
@@ -20,7 +20,7 @@
 
 namespace rte::ui {
 
-// ---- Control kinds (ui_kinds.cpp) ----
+// ---- Control kinds (kinds.cpp) ----
 
 // One bit per kind, so an attribute can name the kinds it applies to.
 enum KindBit : unsigned { kButton = 1u, kNumeric = 2u, kTimer = 4u };
@@ -40,7 +40,7 @@ struct Kind {
 // The kind of a style, null when the engine does not know the style.
 const Kind *findKind(int style);
 
-// ---- Labels (ui_labels.cpp) ----
+// ---- Labels (labels.cpp) ----
 
 struct Size {
     int width = 0, height = 0;
@@ -58,7 +58,7 @@ constexpr int kAutoLabelGap = 2;
 // A command button is its caption plus this padding.
 constexpr int kCaptionPadWidth = 24, kCaptionPadHeight = 10;
 
-// ---- Numeric values (ui_values.cpp) ----
+// ---- Numeric values (values.cpp) ----
 
 struct NumericState {
     int dataType = RTE_VAL_DOUBLE;
@@ -155,12 +155,18 @@ struct Pointer {
     int pressPanel[3] = {0, 0, 0};  // by button: the panel that got its press
 };
 
+struct TimerRef {
+    int panel, control;
+    bool operator==(const TimerRef &o) const { return panel == o.panel && control == o.control; }
+};
+
 struct Model {
     std::mutex mutex;
     int lastPanel = 0;
     std::unordered_map<int, std::unique_ptr<Panel>> panels;
     std::vector<int> stacking;  // top-level panels, front first
     std::unordered_map<unsigned, std::vector<int>> popups;  // per thread, top last
+    std::unordered_map<unsigned, std::vector<TimerRef>> timers;  // per owning thread
     Pointer pointer;
     int activePanel = 0;
 
@@ -223,6 +229,14 @@ void moveFocus(int panel, int control);
 // exists, a user event for GetUserEvent. Lock not held.
 void commitControl(int panel, int control);
 
+// ---- Threads (timers.cpp) ----
+
+// Makes the calling thread ready to own panels: its event loop, the source that ticks
+// its timer controls, and the clean-up at its end. False when memory runs out.
+bool prepareOwningThread();
+// Lets the owner of a timer that was armed from another thread see its new due time.
+void wakeOwner(unsigned owner);
+
 // Discards on the calling (owning) thread. Lock not held.
 int discardPanel(int handle);
 int discardControl(int panel, int control);
@@ -230,7 +244,7 @@ int discardControl(int panel, int control);
 // The bounding rectangle of a control and its label.
 Rect boundingRect(const Control &c);
 
-// ---- Control attributes (ui_ctrl_attributes.cpp) ----
+// ---- Control attributes (ctrl_attributes.cpp) ----
 
 enum class ValueKind { Int, Pointer, Double, String, Typed };
 

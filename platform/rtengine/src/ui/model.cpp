@@ -1,29 +1,17 @@
 // The user-interface model: the one instance and its lock, handle look-up, the panel
 // tree's geometry and visibility, ordered id lists, and the delivery of callbacks.
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 
-#include "ui_internal.h"
+#include "threads/threads_internal.h"
+#include "ui/ui_internal.h"
 
 namespace rte::ui {
 
-Model &model() {
-    static Model *instance = new Model;  // never destroyed: exit routines use it late
-    return *instance;
-}
+Model &model() { return immortal<Model>(); }  // never destroyed: exit routines use it late
 
-unsigned callingThread() {
-    static std::atomic<unsigned> next{1};
-    thread_local unsigned id = next++;
-    return id;
-}
+unsigned callingThread() { return currentThreadId(); }
 
-double clockNow() {
-    using Clock = std::chrono::steady_clock;
-    static const Clock::time_point origin = Clock::now();
-    return std::chrono::duration<double>(Clock::now() - origin).count();
-}
+double clockNow() { return Timer(); }
 
 int reported(const char *function, int code) { return code < 0 ? rte::fail(function, code) : code; }
 

@@ -1,6 +1,6 @@
 // The control kinds the engine knows. Adding a kind adds a row here (and a bit in
 // ui_internal.h for the attributes it has); nothing else looks at style numbers.
-#include "ui_internal.h"
+#include "ui/ui_internal.h"
 
 namespace rte::ui {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <iterator>
 
-#include "ui_internal.h"
+#include "ui/ui_internal.h"
 
 namespace rte::ui {
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ui_internal.h"
+#include "ui/ui_internal.h"
 
 namespace rte::ui {
 
