@@ -1,7 +1,12 @@
 // The engine's user-interface model against well-known alternatives:
 //  - attribute access: GetCtrlAttribute / SetCtrlAttribute of an int attribute against
 //    a plain struct field (the floor) and against g_object_get / g_object_set of an int
-//    property of a minimal GObject class.
+//    property of a minimal GObject class;
+//  - event dispatch: a click through the input driver (pointer move, press and release
+//    queued on the thread, one ProcessSystemEvents that hit-tests and delivers the
+//    click and the commit to the control's callback) against calling the same callback
+//    directly with the same two events (the floor). The callback stops the commit, so
+//    no user events pile up.
 #include <benchmark/benchmark.h>
 #include <glib-object.h>
 
@@ -54,10 +59,18 @@ static void bench_widget_init(BenchWidget *widget) { widget->left = 0; }
 
 namespace {
 
+int clicks = 0;
+int onClick(int, int, int event, void *data, intptr_t, intptr_t) {
+    ++*static_cast<int *>(data);
+    return event == EVENT_COMMIT;
+}
+
 // The objects every workload uses, made once.
 struct Fixture {
     int panel = NewPanel(0, "bench", 0, 0, 200, 200);
     int control = NewCtrl(panel, RTE_CTRL_COMMAND_BUTTON, "OK", 10, 10);
+    bool ready = DisplayPanel(panel) == 0 &&
+                 InstallCtrlCallback(panel, control, onClick, &clicks) == 0;
     BenchWidget *widget = static_cast<BenchWidget *>(g_object_new(bench_widget_get_type(), nullptr));
     struct {
         int top, left, width, height;
@@ -103,6 +116,19 @@ void setProperty() {
     g_object_set(f.widget, "left", ++f.next & 1023, nullptr);
 }
 
+void driverClick() {
+    Fixture &f = fixture();
+    SimulateCtrlClick(f.panel, f.control, 1);
+    ProcessSystemEvents();
+}
+void directCall() {
+    Fixture &f = fixture();
+    CtrlCallbackFn callback = onClick;
+    benchmark::DoNotOptimize(callback);
+    callback(f.panel, f.control, EVENT_LEFT_CLICK, &clicks, 21, 30);
+    callback(f.panel, f.control, EVENT_COMMIT, &clicks, 0, 0);
+}
+
 template <void (*Work)()>
 void run(benchmark::State &state) {
     for (auto _ : state) Work();
@@ -113,6 +139,8 @@ BENCHMARK(run<getProperty>)->Name("g_object_get");
 BENCHMARK(run<setAttribute>)->Name("SetCtrlAttribute");
 BENCHMARK(run<setField>)->Name("struct field write");
 BENCHMARK(run<setProperty>)->Name("g_object_set");
+BENCHMARK(run<driverClick>)->Name("driver click to a callback");
+BENCHMARK(run<directCall>)->Name("direct callback calls");
 
 std::vector<bench::Pair> ratioPairs() {
     return {
@@ -120,6 +148,7 @@ std::vector<bench::Pair> ratioPairs() {
         {"GetCtrlAttribute (int) / g_object_get (int property)", getAttribute, getProperty},
         {"SetCtrlAttribute (int) / struct field write", setAttribute, setField},
         {"SetCtrlAttribute (int) / g_object_set (int property)", setAttribute, setProperty},
+        {"driver click, dispatched / direct callback calls", driverClick, directCall},
     };
 }
 
