@@ -818,11 +818,4 @@ INSTANTIATE_TEST_SUITE_P(
                       PinCase{{7, 7}, {2, 3, 10, -1}, {3, 2}},
                       PinCase{{0x7FFFFFFF, 0}, {0, 0x7FFFFFF0, 1, 0x10}, {0x7FFFFFFF, 0}}));
 
-TEST(UiPin, MakeRectAndPoint) {
-    Rect r = MakeRect(1, 2, 3, 4);
-    Point p = MakePoint(5, 6);
-    EXPECT_EQ(r.top + r.left * 10 + r.height * 100 + r.width * 1000, 4321);
-    EXPECT_EQ(p.x * 10 + p.y, 56);
-}
-
 }  // namespace

@@ -31,8 +31,10 @@
  *    terminator; the caller's buffer needs the matching length attribute + 1 bytes);
  *    the control's data type for the data-typed attributes (exactly
  *    sizeof(that type) bytes are written). Set*Attribute takes one value of the
- *    attribute's type after the attribute number: an int; a pointer (pass null as
- *    (void *)0 or NULL); a double (write 1.0, not 1); a const char *; for data-typed
+ *    attribute's type after the attribute number: an int; a pointer (write null as
+ *    NULL or (void *)0; a plain 0, as callers write to clear a callback, also reads as
+ *    null on the supported targets, where it travels in a whole register or
+ *    pointer-sized slot); a double (write 1.0, not 1); a const char *; for data-typed
  *    attributes an int (an unsigned int for RTE_VAL_UNSIGNED_INTEGER) for the integer
  *    data types and a double for float and double, as C's argument promotions pass
  *    them. Boolean attributes take 0 or 1. */
@@ -307,7 +309,13 @@ RTE_API int RemovePopup(int panel);
  * panel: in its parent) in that direction. */
 RTE_API int SetPanelPos(int panel, int top, int left);
 
+/* Reads a panel attribute (table above) into *value, typed as the conventions say.
+ * RTE_UIE_INVALID_ATTRIBUTE for an unknown number, RTE_UIE_NULL_ARGUMENT for a null
+ * value; *value is untouched on failure. */
 RTE_API int GetPanelAttribute(int panel, int attribute, void *value);
+/* Sets a panel attribute from the one value after attribute. RTE_UIE_INVALID_ATTRIBUTE
+ * also for a read-only one, RTE_UIE_INVALID_ATTRIBUTE_VALUE for a value out of range,
+ * RTE_UIE_INVALID_CONTROL for a close control that is not on the panel. */
 RTE_API int SetPanelAttribute(int panel, int attribute, ...);
 
 /* Sets the panel's callback function and data together; a null function is accepted
@@ -325,7 +333,15 @@ RTE_API int NewCtrl(int panel, int style, const char *label, int top, int left);
  * DiscardPanel; the others close up in tab and z-plane order. Owning thread only. */
 RTE_API int DiscardCtrl(int panel, int control);
 
+/* Reads a control attribute (table above) into *value: an int, a pointer, a double, a
+ * string or the control's data type, as the attribute says. RTE_UIE_INVALID_ATTRIBUTE
+ * for a number the control's kind does not have, RTE_UIE_NULL_ARGUMENT for a null
+ * value; *value is untouched on failure. */
 RTE_API int GetCtrlAttribute(int panel, int control, int attribute, void *value);
+/* Sets a control attribute from the one value after attribute (see the conventions for
+ * its C type). RTE_UIE_INVALID_ATTRIBUTE also for a read-only one,
+ * RTE_UIE_INVALID_ATTRIBUTE_VALUE for a value out of range or not of the data type,
+ * RTE_UIE_NULL_ARGUMENT for a null string. Sends no event. */
 RTE_API int SetCtrlAttribute(int panel, int control, int attribute, ...);
 
 /* Sets the control's callback function and data together; a null function is accepted. */
