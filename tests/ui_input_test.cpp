@@ -164,8 +164,8 @@ TEST_F(UiInput, PressesFindTheFrontControlOrThePanel) {
 }
 
 // Keys: the active control sees EVENT_KEYPRESS first; stopping it stops the shortcut.
-// Shortcut keys commit wherever the button is, also off the panel, but not dimmed
-// ones; Enter commits the focused button; Alt with a mnemonic commits its button.
+// Shortcut keys commit wherever the button is, also off the panel where no click can
+// reach it, but not dimmed ones; Enter commits the focused button; Alt with a mnemonic commits its button.
 TEST_F(UiInput, KeysShortcutsAndMnemonics) {
     Dialog d;
     int cancel = NewCtrl(d.panel, RTE_CTRL_COMMAND_BUTTON, "", -100, -100);
@@ -174,6 +174,9 @@ TEST_F(UiInput, KeysShortcutsAndMnemonics) {
     ASSERT_EQ(SetCtrlAttribute(d.panel, cancel, RTE_ATTR_SHORTCUT_KEY, RTE_KEY_ESCAPE), 0);
     EXPECT_EQ(RTE_KEY_ENTER, 1280);
     EXPECT_EQ(RTE_KEY_ESCAPE, 768);
+    ASSERT_EQ(SimulateCtrlClick(d.panel, cancel, 1), 0);  // off the panel: not clickable
+    ASSERT_EQ(ProcessSystemEvents(), 0);
+    EXPECT_TRUE(d.log.events().empty());
 
     ASSERT_EQ(SimulateKeyPress(d.panel, RTE_KEY_ESCAPE), 0);
     ASSERT_EQ(SimulateKeyPress(0, RTE_KEY_ENTER), 0);  // the active panel: shown last

@@ -392,10 +392,11 @@ RTE_API int GetCtrlBoundingRect(int panel, int control, int *top, int *left, int
  * press from what lies behind it. Every commit that is not stopped, and after which the
  * control still exists, is also queued as a user event (EVENT_COMMIT, panel, control)
  * for the owning thread's GetUserEvent, unless RTE_MAX_PENDING_COMMITS user events are
- * already waiting there: then it is not queued (its callback has seen it). Presses go to the panel given to the last SimulateMouseMove (as if
- * it were in front; into the child panel under the pointer); after a move with panel 0,
- * to the front-most visible panel under the pointer. A release goes to the panel that
- * got the press. */
+ * already waiting there: then it is not queued (its callback has seen it).
+ * Presses go to the panel given to the last SimulateMouseMove while the pointer lies on
+ * it (as if it were in front), otherwise to the front-most visible panel under the
+ * pointer, and from there into the child panel under the pointer; so a control outside
+ * its panel's area cannot be clicked. A release goes to the panel that got the press. */
 
 /* Moves the pointer to (x, y) in the panel's coordinates; panel 0: screen coordinates. */
 RTE_API int SimulateMouseMove(int panel, int x, int y);

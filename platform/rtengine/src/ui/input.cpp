@@ -4,10 +4,11 @@
 //
 // Choices:
 //  - The pointer lives in screen coordinates; a press goes to the panel named by the
-//    last SimulateMouseMove (as if it were in front), or after a move in screen terms
-//    to the front-most shown top-level panel under the pointer; then into the shown
-//    child panel under the pointer, the newest child first. A release goes to the
-//    panel that got the press.
+//    last SimulateMouseMove while the pointer lies on it (as if it were in front),
+//    otherwise to the front-most shown top-level panel under the pointer; then into
+//    the shown child panel under the pointer, the newest child first. So a control
+//    placed outside its panel's area cannot be clicked, as a user could not. A release
+//    goes to the panel that got the press.
 //  - Hit-testing happens when the record is dispatched, against the model as it is
 //    then. Controls are hit front-most first (z-plane order) by their own rectangle,
 //    not their label; hidden controls are not hit; a dimmed control is hit and takes
@@ -112,7 +113,9 @@ bool buttonRecord(Model &m, int button, bool down, Input &record, unsigned &owne
     Pointer &ptr = m.pointer;
     int target;
     if (down) {
-        target = ptr.aimedPanel ? ptr.aimedPanel : frontPanelAt(m, ptr.x, ptr.y);
+        const Panel *aimed = m.panel(ptr.aimedPanel);
+        target = aimed && panelContains(m, *aimed, ptr.x, ptr.y) ? aimed->handle
+                                                                : frontPanelAt(m, ptr.x, ptr.y);
         target = descendToChild(m, target, ptr.x, ptr.y);
         ptr.pressPanel[button] = target;
     } else {
