@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -16,253 +15,181 @@
 
 namespace {
 
-using testing_support::EventThread;
 using testing_support::Gate;
 
-// Appends its tag to the log it is given; the log belongs to the thread the calls run on.
-struct Logged {
-    std::string *log;
-    char tag;
-};
-void appendTag(void *data) {
-    auto *entry = static_cast<Logged *>(data);
-    *entry->log += entry->tag;
-}
+// The calls below log into the thread they run on.
+thread_local std::string callLog;
+void logA(void *) { callLog += 'a'; }
+void logB(void *) { callLog += 'b'; }
+void logC(void *) { callLog += 'c'; }
+void post(DeferredCallFn call) { ASSERT_EQ(PostDeferredCallToThread(call, nullptr, CurrThreadId()), 0); }
 
-// --- Deferred calls ---
-
-TEST(DeferredCalls, ArgumentsAndUnknownThreads) {
+// A null function and threads without a queue (no such id, a live thread that never
+// registered, a thread that ended) are refused and reported.
+TEST(DeferredCalls, ArgumentsAndThreadsWithoutQueue) {
     testing_support::LibraryErrorCounter errors;
-    unsigned me = CmtGetCurrentThreadID();
-    EXPECT_EQ(PostDeferredCallToThread(nullptr, nullptr, me), RTE_UIE_NULL_ARGUMENT);
-    EXPECT_EQ(PostDeferredCallToThreadEx(nullptr, nullptr, me, appendTag), RTE_UIE_NULL_ARGUMENT);
-    EXPECT_EQ(PostDeferredCallToThread(appendTag, nullptr, 0), RTE_UIE_NO_SUCH_THREAD);
-    EXPECT_EQ(PostDeferredCallToThread(appendTag, nullptr, 0xfffffff0u), RTE_UIE_NO_SUCH_THREAD);
-    EXPECT_EQ(errors.reports(), 4);
-    // A live thread that never registered has no queue.
-    Gate done;
-    unsigned unregistered = 0;
-    Gate known;
-    std::thread silent([&] {
-        unregistered = testing_support::systemThreadIdWithoutEngine();
+    EXPECT_EQ(PostDeferredCallToThread(nullptr, nullptr, CurrThreadId()), RTE_UIE_NULL_ARGUMENT);
+    EXPECT_EQ(PostDeferredCallToThreadEx(nullptr, nullptr, CurrThreadId(), logA), RTE_UIE_NULL_ARGUMENT);
+    Gate known, done;
+    unsigned silent = 0, ended = 0;
+    std::thread unregistered([&] {
+        silent = testing_support::systemThreadIdWithoutEngine();
         known.open();
         done.wait();
     });
-    known.wait();
-    EXPECT_EQ(PostDeferredCallToThread(appendTag, nullptr, unregistered), RTE_UIE_NO_SUCH_THREAD);
-    done.open();
-    silent.join();
-    // A thread that registered and ended has none either.
-    unsigned ended = 0;
     std::thread([&] { ended = CurrThreadId(); }).join();
-    EXPECT_EQ(PostDeferredCallToThread(appendTag, nullptr, ended), RTE_UIE_NO_SUCH_THREAD);
+    known.wait();
+    for (unsigned id : {0u, 0xfffffff0u, silent, ended})
+        EXPECT_EQ(PostDeferredCallToThread(logA, nullptr, id), RTE_UIE_NO_SUCH_THREAD) << id;
+    done.open();
+    unregistered.join();
+    EXPECT_EQ(errors.reports(), 6);
 }
 
 // A post never runs the call inside the post, not even to the calling thread from a
-// running call; it runs from the next processing, in order.
-TEST(DeferredCalls, NeverInlineAndFifoOnTheCallingThread) {
-    std::string log;
-    Logged a{&log, 'a'}, b{&log, 'b'}, c{&log, 'c'};
-    static Logged *later;
-    later = &c;
-    auto postsC = [](void *data) {
-        appendTag(data);
-        EXPECT_EQ(PostDeferredCallToThread(appendTag, later, CurrThreadId()), 0);
-        EXPECT_EQ(*later->log, "ab") << "the call ran inside the post";
+// running call; calls run from the next processing, in order, and a call posted during
+// a pass waits for the next pass (so one that posts itself again cannot hold a pass).
+TEST(DeferredCalls, NeverInlineFifoAndBoundedPasses) {
+    callLog.clear();
+    post(logA);
+    post([](void *) {
+        callLog += 'b';
+        post(logC);
+        EXPECT_EQ(callLog, "ab") << "the call ran inside the post";
+    });
+    EXPECT_EQ(callLog, "");
+    EXPECT_EQ(ProcessSystemEvents(), 0);
+    EXPECT_EQ(callLog, "ab");
+    EXPECT_EQ(ProcessSystemEvents(), 0);
+    EXPECT_EQ(callLog, "abc");
+    static int runs;
+    static DeferredCallFn again;
+    runs = 0;
+    again = [](void *) {
+        if (++runs < 10) post(again);
     };
-    ASSERT_EQ(PostDeferredCallToThread(appendTag, &a, CurrThreadId()), 0);
-    ASSERT_EQ(PostDeferredCallToThread(postsC, &b, CurrThreadId()), 0);
-    EXPECT_EQ(log, "");
-    EXPECT_EQ(ProcessSystemEvents(), 0);
-    EXPECT_EQ(log, "ab") << "a call posted during the pass ran in the same pass";
-    EXPECT_EQ(ProcessSystemEvents(), 0);
-    EXPECT_EQ(log, "abc");
+    post(again);
+    for (int pass = 1; pass <= 3; ++pass) {
+        EXPECT_EQ(ProcessSystemEvents(), 0);
+        EXPECT_EQ(runs, pass);
+    }
+    EXPECT_EQ(GetUserEvent(0, nullptr, nullptr), 0);
+    EXPECT_EQ(runs, 4) << "GetUserEvent without waiting processes once";
+    while (runs < 10) ProcessSystemEvents();
+}
+
+// A call may process events itself: the nested pass continues with the queued calls in
+// order, and the outer pass does not run them again.
+TEST(DeferredCalls, ReentrantProcessing) {
+    callLog.clear();
+    post([](void *) {
+        callLog += '(';
+        ProcessSystemEvents();
+        callLog += ')';
+    });
+    post(logB);
+    post(logC);
+    ProcessSystemEvents();
+    ProcessSystemEvents();
+    EXPECT_EQ(callLog, "(bc)");
 }
 
 // Calls from many threads to one thread all run there, each poster's in its order.
 TEST(DeferredCalls, FifoFromManyThreads) {
     constexpr int kPosters = 4, kCalls = 500;
     struct Call {
-        std::vector<int> *seen;
         int poster, sequence;
-        std::thread::id *target;
     };
-    std::vector<int> lastSeen(kPosters, -1);
-    std::atomic<int> outOfOrder{0}, wrongThread{0};
-    static std::atomic<int> *disorder, *misplaced;
-    disorder = &outOfOrder;
-    misplaced = &wrongThread;
-    std::thread::id targetId;
+    static std::vector<int> lastSeen;
+    static std::atomic<int> disorder;
+    static std::thread::id target;
+    lastSeen.assign(kPosters, -1);
+    disorder = 0;
     std::vector<Call> calls(kPosters * kCalls);
-    {
-        EventThread target;
-        PostDeferredCallToThread([](void *id) { *static_cast<std::thread::id *>(id) = std::this_thread::get_id(); },
-                                 &targetId, target.id());
-        std::vector<std::thread> posters;
-        for (int p = 0; p < kPosters; ++p)
-            posters.emplace_back([&, p] {
-                for (int s = 0; s < kCalls; ++s) {
-                    Call &call = calls[p * kCalls + s];
-                    call = {&lastSeen, p, s, &targetId};
-                    ASSERT_EQ(PostDeferredCallToThread(
-                                  [](void *data) {
-                                      auto *c = static_cast<Call *>(data);
-                                      if (std::this_thread::get_id() != *c->target) ++*misplaced;
-                                      int &last = (*c->seen)[c->poster];
-                                      if (c->sequence != last + 1) ++*disorder;
-                                      last = c->sequence;
-                                  },
-                                  &call, target.id()),
-                              0);
-                }
-            });
-        for (std::thread &poster : posters) poster.join();
-    }
-    EXPECT_EQ(outOfOrder.load(), 0);
-    EXPECT_EQ(wrongThread.load(), 0);
-    for (int p = 0; p < kPosters; ++p) EXPECT_EQ(lastSeen[p], kCalls - 1) << "poster " << p;
+    testing_support::EventThread worker;
+    PostDeferredCallToThread([](void *) { target = std::this_thread::get_id(); }, nullptr, worker.id());
+    std::vector<std::thread> posters;
+    for (int p = 0; p < kPosters; ++p)
+        posters.emplace_back([&, p] {
+            for (int s = 0; s < kCalls; ++s) {
+                calls[p * kCalls + s] = {p, s};
+                auto run = [](void *data) {
+                    auto *call = static_cast<Call *>(data);
+                    if (std::this_thread::get_id() != target || call->sequence != lastSeen[call->poster] + 1)
+                        ++disorder;
+                    lastSeen[call->poster] = call->sequence;
+                };
+                ASSERT_EQ(PostDeferredCallToThread(run, &calls[p * kCalls + s], worker.id()), 0);
+            }
+        });
+    for (std::thread &poster : posters) poster.join();
+    worker.stop();
+    EXPECT_EQ(disorder.load(), 0);
+    EXPECT_EQ(lastSeen, std::vector<int>(kPosters, kCalls - 1));
 }
 
-// Calls still queued when their thread ends never run; each one's drop function runs
-// on the ending thread and frees what the call owned (LeakSanitizer checks that).
+// Calls still queued when their thread ends never run; each one's drop function runs on
+// the ending thread and frees what the call owned (LeakSanitizer checks that).
 TEST(DeferredCalls, CallsQueuedOnAnEndingThreadAreDropped) {
-    struct Owned {
-        std::atomic<int> *ran, *dropped;
-        std::thread::id *expectedThread;
-        std::atomic<int> *droppedElsewhere;
-    };
-    std::atomic<int> ran{0}, dropped{0}, elsewhere{0};
-    std::thread::id workerId;
-    Gate posted, registered;
+    static std::atomic<int> dropped, droppedElsewhere;
+    static std::thread::id ending;
+    dropped = droppedElsewhere = 0;
+    Gate registered, posted;
     unsigned id = 0;
-    std::thread worker([&] {
+    std::thread owner([&] {
         id = CmtGetCurrentThreadID();
-        workerId = std::this_thread::get_id();
+        ending = std::this_thread::get_id();
         registered.open();
         posted.wait();  // ends without processing events
     });
     registered.wait();
     for (int i = 0; i < 3; ++i) {
-        auto *owned = static_cast<Owned *>(std::malloc(sizeof(Owned)));
-        *owned = {&ran, &dropped, &workerId, &elsewhere};
-        ASSERT_EQ(PostDeferredCallToThreadEx(
-                      [](void *data) {
-                          ++*static_cast<Owned *>(data)->ran;
-                          std::free(data);
-                      },
-                      owned, id,
-                      [](void *data) {
-                          auto *o = static_cast<Owned *>(data);
-                          if (std::this_thread::get_id() != *o->expectedThread) ++*o->droppedElsewhere;
-                          ++*o->dropped;
-                          std::free(data);
-                      }),
-                  0);
+        auto drop = [](void *owned) {
+            if (std::this_thread::get_id() != ending) ++droppedElsewhere;
+            ++dropped;
+            std::free(owned);
+        };
+        ASSERT_EQ(PostDeferredCallToThreadEx([](void *) { std::abort(); }, std::malloc(16), id, drop), 0);
     }
-    ASSERT_EQ(PostDeferredCallToThread([](void *) { std::abort(); }, nullptr, id), 0)
-        << "a call without a drop function is simply not run";
+    ASSERT_EQ(PostDeferredCallToThread([](void *) { std::abort(); }, nullptr, id), 0);
     posted.open();
-    worker.join();
-    EXPECT_EQ(ran.load(), 0);
+    owner.join();
     EXPECT_EQ(dropped.load(), 3);
-    EXPECT_EQ(elsewhere.load(), 0);
-    EXPECT_EQ(PostDeferredCallToThreadEx(appendTag, nullptr, id, appendTag), RTE_UIE_NO_SUCH_THREAD);
-}
-
-// --- Event processing ---
-
-// A call that posts itself again runs once per pass: processing always returns.
-TEST(EventLoop, SelfRepostingCallRunsOncePerPass) {
-    static int runs;
-    runs = 0;
-    static DeferredCallFn again;
-    again = [](void *) {
-        ++runs;
-        PostDeferredCallToThread(again, nullptr, CurrThreadId());
-    };
-    ASSERT_EQ(PostDeferredCallToThread(again, nullptr, CurrThreadId()), 0);
-    for (int pass = 1; pass <= 3; ++pass) {
-        EXPECT_EQ(ProcessSystemEvents(), 0);
-        EXPECT_EQ(runs, pass);
-    }
-    int event = GetUserEvent(0, nullptr, nullptr);
-    EXPECT_EQ(event, 0);
-    EXPECT_EQ(runs, 4) << "GetUserEvent without waiting processes once";
-    // Let the chain end: the thread's queue outlives the test case.
-    again = [](void *) {};
-    ProcessSystemEvents();
-    ProcessSystemEvents();
-}
-
-// A call may process events itself: the nested pass continues with the queued calls in
-// order, and the outer pass does not run them again.
-TEST(EventLoop, ReentrantProcessing) {
-    static std::string log;
-    log.clear();
-    static Logged b{&log, 'b'}, c{&log, 'c'};
-    auto nests = [](void *) {
-        log += '(';
-        ProcessSystemEvents();
-        log += ')';
-    };
-    PostDeferredCallToThread(nests, nullptr, CurrThreadId());
-    PostDeferredCallToThread(appendTag, &b, CurrThreadId());
-    PostDeferredCallToThread(appendTag, &c, CurrThreadId());
-    EXPECT_EQ(ProcessSystemEvents(), 0);
-    EXPECT_EQ(log, "(bc)");
-    EXPECT_EQ(ProcessSystemEvents(), 0);
-    EXPECT_EQ(log, "(bc)");
+    EXPECT_EQ(droppedElsewhere.load(), 0);
 }
 
 // --- User events ---
 
-// User events come back in order with their panel and control; negative numbers are
-// events (a dialog ends its loop with one); 0 is refused; nothing pending gives 0.
+// User events come back in order with their panel and control, one thread's only to
+// that thread; negative numbers are events; 0 is refused; nothing pending gives 0.
 TEST(EventLoop, UserEventsInOrderNegativeAllowed) {
     testing_support::LibraryErrorCounter errors;
     EXPECT_EQ(QueueUserEvent(0, 1, 2), RTE_UIE_INVALID_EVENT);
     EXPECT_EQ(errors.reports(), 1);
     ASSERT_EQ(QueueUserEvent(1, 5, 6), 0);
     ASSERT_EQ(QueueUserEvent(-12, 0, 0), 0);
-    ASSERT_EQ(QueueUserEvent(1000, -1, 7), 0);
+    post([](void *) { QueueUserEvent(1000, -1, 7); });
+    std::thread([] { EXPECT_EQ(GetUserEvent(0, nullptr, nullptr), 0); }).join();
     int panel = 99, control = 99;
     EXPECT_EQ(GetUserEvent(0, &panel, &control), 1);
-    EXPECT_EQ(panel, 5);
-    EXPECT_EQ(control, 6);
+    EXPECT_EQ(panel * 10 + control, 56);
     EXPECT_EQ(GetUserEvent(1, &panel, &control), -12);
-    EXPECT_EQ(panel, 0);
-    EXPECT_EQ(control, 0);
-    EXPECT_EQ(GetUserEvent(0, nullptr, nullptr), 1000);
-    panel = control = 99;
+    EXPECT_EQ(panel * 10 + control, 0);
+    EXPECT_EQ(GetUserEvent(0, &panel, &control), 1000) << "the user event of the pass is returned";
+    EXPECT_EQ(panel * 10 + control, -3);
     EXPECT_EQ(GetUserEvent(0, &panel, &control), 0);
-    EXPECT_EQ(panel, 0);
-    EXPECT_EQ(control, 0);
-    // Each thread has its own user events.
-    ASSERT_EQ(QueueUserEvent(3, 0, 0), 0);
-    std::thread([] { EXPECT_EQ(GetUserEvent(0, nullptr, nullptr), 0); }).join();
-    EXPECT_EQ(GetUserEvent(0, nullptr, nullptr), 3);
+    EXPECT_EQ(panel * 10 + control, 0);
 }
 
-// A user event queued by a call from the pass that GetUserEvent runs is returned at once.
-TEST(EventLoop, UserEventFromAProcessedCall) {
-    PostDeferredCallToThread([](void *) { QueueUserEvent(-5, 2, 3); }, nullptr, CurrThreadId());
-    int panel = 0, control = 0;
-    EXPECT_EQ(GetUserEvent(0, &panel, &control), -5);
-    EXPECT_EQ(panel, 2);
-    EXPECT_EQ(control, 3);
-}
-
-// A thread waiting for a user event sleeps: over a ~200 ms wait it uses little
-// processor time, and a call posted from another thread wakes it; the call runs there
-// and its user event ends the wait.
+// A thread waiting for a user event sleeps (little processor time over a ~200 ms wait)
+// and wakes for a call posted from another thread, which runs there and ends the wait.
 TEST(EventLoop, WaitingSleepsAndWakesOnAPost) {
     std::atomic<unsigned> waiterId{0};
     double cpuSeconds = -1, waitedSeconds = -1;
     int event = 0;
     std::thread waiter([&] {
         waiterId = CmtGetCurrentThreadID();
-        double cpuBefore = testing_support::threadCpuSeconds();
-        double start = Timer();
+        double cpuBefore = testing_support::threadCpuSeconds(), start = Timer();
         event = GetUserEvent(1, nullptr, nullptr);
         waitedSeconds = Timer() - start;
         cpuSeconds = testing_support::threadCpuSeconds() - cpuBefore;
@@ -273,7 +200,7 @@ TEST(EventLoop, WaitingSleepsAndWakesOnAPost) {
     waiter.join();
     EXPECT_EQ(event, 42);
     EXPECT_GE(waitedSeconds, 0.15);
-    EXPECT_LT(cpuSeconds, 0.05) << "the waiting thread kept the processor busy";
+    EXPECT_LT(cpuSeconds, testing_support::kIdleWaitCpuLimit) << "the waiting thread kept the processor busy";
 }
 
 }  // namespace

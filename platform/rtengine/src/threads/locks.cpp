@@ -2,7 +2,8 @@
 //
 // Choices: a lock discarded while other threads wait for it wakes them with -130 (each
 // takes the mutex, finds the handle ended and lets it go); the discarding thread may
-// own the lock any number of times, and those gets end with it.
+// own the lock any number of times, and those gets end with it. A lock still owned when
+// its thread ends is not released, as with any mutex its owner abandons.
 #include "threads/threads_internal.h"
 
 namespace {

@@ -12,7 +12,14 @@ DWORD recordSlot = TLS_OUT_OF_INDEXES;
 
 namespace rte {
 
-ThreadRecord *loadCurrentRecord() { return static_cast<ThreadRecord *>(TlsGetValue(recordSlot)); }
+// TlsGetValue clears the thread's last error; callers of the engine's thread functions
+// may still want theirs.
+ThreadRecord *loadCurrentRecord() {
+    DWORD lastError = GetLastError();
+    auto *record = static_cast<ThreadRecord *>(TlsGetValue(recordSlot));
+    SetLastError(lastError);
+    return record;
+}
 
 unsigned systemThreadId() { return GetCurrentThreadId(); }
 
