@@ -16,8 +16,8 @@ namespace fonts {
 
 enum class Family { Sans, Mono, Serif };
 
-// Compares names without regard to ASCII case.
-bool sameName(const char *a, const char *b);
+// Orders names without regard to ASCII case, as strcmp does.
+int compareNames(const char *a, const char *b);
 
 struct Typeface {
     const char *name;
@@ -84,6 +84,9 @@ struct SizedFace {
 };
 // Throws std::bad_alloc when memory runs out.
 const SizedFace &sizedFace(const Face &face, int pixelSize);
+
+// 1/64 pixel to whole pixels, half up; below 0 gives 0, beyond INT_MAX gives INT_MAX.
+int wholePixels(long long pixels64);
 
 // The face of a meta font, or null when no meta font has that name. Throws
 // std::bad_alloc when memory runs out the first time the registry is needed.

@@ -20,11 +20,6 @@ namespace fonts {
 
 namespace {
 
-int wholePixels(long long pixels64) {
-    long long pixels = (std::max(pixels64, 0LL) + 32) >> 6;
-    return int(std::min<long long>(pixels, INT_MAX));
-}
-
 bool endsLine(unsigned char byte) { return byte == '\n' || byte == '\r'; }
 
 // Walks the text line by line and hands each glyph with its pen position (1/64 pixel)

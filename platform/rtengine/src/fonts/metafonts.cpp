@@ -38,20 +38,11 @@ struct MetaFont {
 // Orders names without regard to ASCII case; finds by const char * without a copy.
 struct NameLess {
     using is_transparent = void;
-    static int compare(const char *a, const char *b) {
-        for (;; ++a, ++b) {
-            unsigned char x = static_cast<unsigned char>(*a);
-            unsigned char y = static_cast<unsigned char>(*b);
-            if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-            if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-            if (x != y || !x) return int(x) - int(y);
-        }
-    }
     bool operator()(const std::string &a, const std::string &b) const {
-        return compare(a.c_str(), b.c_str()) < 0;
+        return compareNames(a.c_str(), b.c_str()) < 0;
     }
-    bool operator()(const std::string &a, const char *b) const { return compare(a.c_str(), b) < 0; }
-    bool operator()(const char *a, const std::string &b) const { return compare(a, b.c_str()) < 0; }
+    bool operator()(const std::string &a, const char *b) const { return compareNames(a.c_str(), b) < 0; }
+    bool operator()(const char *a, const std::string &b) const { return compareNames(a, b.c_str()) < 0; }
 };
 
 const SizedFace &sizedFaceFor(Family family, const FontSpec &spec) {
