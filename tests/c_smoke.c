@@ -36,6 +36,18 @@ int main(void) {
     check(strcmp(FindFileName("C:\\dir\\file.txt"), "file.txt") == 0, "FindFileName");
     check(IsAbsolutePath("C:\\x") == 1, "IsAbsolutePath");
     check(InternationalDate(text, (int)sizeof text) > 0, "InternationalDate");
+    {
+        int panel = NewPanel(0, "smoke", RTE_AUTO_CENTER, RTE_AUTO_CENTER, 50, 80);
+        int timer = NewCtrl(panel, RTE_CTRL_TIMER, "", 0, 0);
+        double interval = 0.0;
+        Point pinned = PointPinnedToRect(MakePoint(-5, 99), MakeRect(0, 0, 10, 10));
+        check(SetCtrlAttribute(panel, timer, RTE_ATTR_INTERVAL, 0.25) == 0 &&
+                  GetCtrlAttribute(panel, timer, RTE_ATTR_INTERVAL, &interval) == 0 &&
+                  interval == 0.25,
+              "timer interval");
+        check(pinned.x == 0 && pinned.y == 9, "PointPinnedToRect");
+        check(DiscardPanel(panel) == 0, "DiscardPanel");
+    }
     check(CreateMetaFont("SmokeFont", "bogusfont", 10, 0, 0, 0, 0) == 0 &&
               GetTextDisplaySize("Hello, World", "SmokeFont", &size, NULL) == 0 && size == 15,
           "CreateMetaFont and GetTextDisplaySize");

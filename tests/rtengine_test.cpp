@@ -24,7 +24,7 @@ namespace {
 // Every code in use has a text of its own; unknown codes share one fixed text.
 TEST(UILErrorStrings, EveryCodeInUseHasItsOwnText) {
     const int codes[] = {-12, -14, -42, -45, -46, -57, -63, -65, -89,
-                         -90, -91, -93, -94, -95, -97, -100};
+                         -90, -91, -93, -94, -95, -97, -100, -130, -131, -132, -133, -134, -135};
     const std::string unknown = GetUILErrorString(-999);
     for (int code : codes) {
         SCOPED_TRACE(code);

@@ -13,5 +13,6 @@
 #include "rte_threads.h"
 #include "rte_events.h"
 #include "rte_fonts.h"
+#include "rte_ui.h"
 
 #endif
