@@ -163,6 +163,8 @@ int InitRTEEx(HINSTANCE instance, void *, void *) {
         FreeLibrary(engine.library);
         engine.library = nullptr;
     }
+    // Portable library code registers its clean-ups through the engine: they come here.
+    if (engine.attached) RTE_HandOverExitList(RTE_atexit, RTEHasBeenDetached);
     return engine.attached;
 }
 

@@ -206,6 +206,25 @@ TEST_F(StartupTest, NullExitFunctionIsRefused) {
     EXPECT_EQ(exitLog, "A");
 }
 
+// --- Exit services handed over to the engine ---
+
+// Once attached, routines registered through the engine land in this list and obey its
+// rules (order, 32 slots), and the engine's detach query is this start-up's.
+TEST_F(StartupTest, AttachHandsTheExitListToTheEngine) {
+    ASSERT_NE(InitRTE(nullptr), 0);
+    EXPECT_EQ(RTE_HasBeenDetached(), 0);
+    EXPECT_EQ(RTE_RegisterExitRoutine(exitA), 0);
+    EXPECT_EQ(RTE_atexit(exitB), 0);
+    EXPECT_EQ(RTE_RegisterExitRoutine(exitC), 0);
+    for (int i = 3; i < 32; ++i) ASSERT_EQ(RTE_RegisterExitRoutine(exitA), 0) << "registration " << i + 1;
+    EXPECT_EQ(RTE_RegisterExitRoutine(exitB), -1) << "the start-up's 33rd slot";
+    EXPECT_EQ(RTE_RegisterExitRoutine(nullptr), -1);
+    CloseRTE();
+    EXPECT_NE(RTE_HasBeenDetached(), 0);
+    RTE_exit(0);  // detached: runs the list and returns
+    EXPECT_EQ(exitLog, std::string(29, 'A') + "CBA");
+}
+
 // --- Ending the process while attached ---
 
 // The file a dying child writes what ran to; the same name in parent and child.

@@ -3,12 +3,13 @@
 // (thread-exit event, on that thread) or by the variable's discard (discard event, on
 // the discarding thread).
 //
-// How: each thread's record holds its copies by table index; a get whose copy exists
-// is two loads and no lock. Everything else (making a copy, ending copies) happens
-// under one mutex, and a copy is ended by whoever unlinks it under that mutex, so a
-// thread ending while its variable is discarded has its routine run exactly once.
-// Routines run outside the mutex: they may call the engine, and a discard routine may
-// wait for the owning thread.
+// How: each thread's record holds a slot per variable index with the variable's handle
+// and the copy's bytes; a get whose copy exists reads its slot and takes no lock.
+// Everything else (making a copy, ending copies) happens under one mutex, and a copy
+// is ended by whoever unlinks it under that mutex, so a thread ending while its
+// variable is discarded has its routine run exactly once. Routines run outside the
+// mutex: they may call the engine, and a discard routine may wait for the owning
+// thread.
 //
 // Choices: a thread's end repeats its clean-up up to four rounds for copies that
 // routines made while the thread was ending; copies still made after that are freed
@@ -19,7 +20,10 @@
 
 #include "threads/threads_internal.h"
 
-namespace rte {
+namespace {
+
+using rte::ThreadRecord;
+using rte::TlvSlot;
 
 // A copy's header; its bytes follow it.
 struct alignas(std::max_align_t) TlvCopy {
@@ -30,14 +34,8 @@ struct alignas(std::max_align_t) TlvCopy {
     TlvCopy *next = nullptr;
 
     unsigned char *bytes() { return reinterpret_cast<unsigned char *>(this + 1); }
+    static TlvCopy *of(unsigned char *bytes) { return reinterpret_cast<TlvCopy *>(bytes) - 1; }
 };
-
-}  // namespace rte
-
-namespace {
-
-using rte::ThreadRecord;
-using rte::TlvCopy;
 
 struct Variable {
     int size = 0;
@@ -48,11 +46,11 @@ struct Variable {
 };
 
 using VariableTable = rte::HandleTable<Variable, rte::kTlvChunkCount>;
-static_assert(VariableTable::kChunkSize == rte::kTlvChunkSize, "records index copies like the table");
+static_assert(VariableTable::kCapacity == rte::kTlvCapacity, "records index copies like the table");
 
 struct ThreadLocalState {
     VariableTable table;
-    std::mutex mutex;  // guards every Variable and every record's copy entries
+    std::mutex mutex;  // guards every Variable, and the slots against other threads
 };
 ThreadLocalState &state() { return rte::immortal<ThreadLocalState>(); }
 
@@ -62,10 +60,6 @@ struct EndingCopy {
     CmtTLVDiscardFn discardFn;
     void *callbackData;
 };
-
-std::atomic<TlvCopy *> &entryOf(ThreadRecord &record, unsigned index) {
-    return record.tlvChunks[index / rte::kTlvChunkSize][index % rte::kTlvChunkSize];
-}
 
 void link(Variable &variable, TlvCopy *copy) {
     copy->next = variable.copies;
@@ -92,14 +86,13 @@ void endCopies(const std::vector<EndingCopy> &ending, int event) {
 
 // Makes the calling thread's copy; called under the mutex. Null with code set.
 TlvCopy *makeCopy(ThreadRecord &record, Variable &variable, int handle, int &code) {
-    unsigned index = VariableTable::indexOf(handle);
-    std::atomic<TlvCopy *> *&chunk = record.tlvChunks[index / rte::kTlvChunkSize];
-    if (!chunk) {
-        chunk = new (std::nothrow) std::atomic<TlvCopy *>[rte::kTlvChunkSize]();
-        if (!chunk) {
+    if (!record.tlvSlots) {
+        record.tlvSlots = new (std::nothrow) TlvSlot[rte::kTlvCapacity];
+        if (!record.tlvSlots) {
             code = RTE_UIE_OUT_OF_MEMORY;
             return nullptr;
         }
+        rte::publishCurrentTlvSlots(record.tlvSlots);
     }
     void *memory = ::operator new(sizeof(TlvCopy) + static_cast<size_t>(variable.size), std::nothrow);
     if (!memory) {
@@ -112,22 +105,26 @@ TlvCopy *makeCopy(ThreadRecord &record, Variable &variable, int handle, int &cod
     copy->ownerId = record.id;
     std::memcpy(copy->bytes(), variable.templateBytes, static_cast<size_t>(variable.size));
     link(variable, copy);
-    chunk[index % rte::kTlvChunkSize].store(copy, std::memory_order_release);
+    TlvSlot &slot = record.tlvSlots[VariableTable::indexOf(handle)];
+    slot.bytes.store(copy->bytes(), std::memory_order_relaxed);
+    slot.handle.store(handle, std::memory_order_release);
     return copy;
 }
 
-// The copy of handle on this thread when it exists already: the hot path.
-TlvCopy *existingCopy(ThreadRecord *record, int handle) {
-    if (!record || handle <= 0) return nullptr;
+// The bytes of the calling thread's copy of handle when it exists already: the hot
+// path. The slot's bytes were written by this thread, before its handle.
+void *existingCopy(int handle) {
+    TlvSlot *slots = rte::loadCurrentTlvSlots();
+    if (!slots || handle <= 0) return nullptr;
     unsigned index = VariableTable::indexOf(handle);
-    if (index >= VariableTable::kCapacity) return nullptr;
-    std::atomic<TlvCopy *> *chunk = record->tlvChunks[index / rte::kTlvChunkSize];
-    if (!chunk) return nullptr;
-    TlvCopy *copy = chunk[index % rte::kTlvChunkSize].load(std::memory_order_acquire);
-    return copy && copy->handle == handle ? copy : nullptr;
+    if (index >= rte::kTlvCapacity) return nullptr;
+    TlvSlot &slot = slots[index];
+    if (slot.handle.load(std::memory_order_acquire) != handle) return nullptr;
+    return slot.bytes.load(std::memory_order_relaxed);
 }
 
-int getSlowly(int handle, void *ptrToPtr) {
+// Kept out of line, so the hot path saves no registers.
+__attribute__((noinline)) int getSlowly(int handle, void *ptrToPtr) {
     ThreadRecord *record = rte::currentRecord();
     if (!record) return rte::fail("CmtGetThreadLocalVar", RTE_UIE_OUT_OF_MEMORY);
     ThreadLocalState &s = state();
@@ -153,14 +150,10 @@ void endThreadLocalCopies(ThreadRecord &record) {
         std::vector<EndingCopy> ending;
         {
             std::lock_guard<std::mutex> guard(s.mutex);
-            for (unsigned index = 0; index < VariableTable::kCapacity; ++index) {
-                std::atomic<TlvCopy *> *chunk = record.tlvChunks[index / kTlvChunkSize];
-                if (!chunk) {
-                    index += kTlvChunkSize - 1;
-                    continue;
-                }
-                TlvCopy *copy = chunk[index % kTlvChunkSize].exchange(nullptr);
-                if (!copy) continue;
+            for (unsigned index = 0; record.tlvSlots && index < kTlvCapacity; ++index) {
+                TlvSlot &slot = record.tlvSlots[index];
+                if (slot.handle.exchange(0) == 0) continue;
+                TlvCopy *copy = TlvCopy::of(slot.bytes.load(std::memory_order_relaxed));
                 Variable &variable = s.table.find(copy->handle)->object;
                 unlink(variable, copy);
                 // Memory for the list may run out: then the routine is skipped.
@@ -171,10 +164,9 @@ void endThreadLocalCopies(ThreadRecord &record) {
                 }
             }
             if (ending.empty() || round == kRounds) {
-                for (std::atomic<TlvCopy *> *&chunk : record.tlvChunks) {
-                    delete[] chunk;
-                    chunk = nullptr;
-                }
+                publishCurrentTlvSlots(nullptr);
+                delete[] record.tlvSlots;
+                record.tlvSlots = nullptr;
             }
         }
         if (ending.empty()) return;
@@ -213,8 +205,7 @@ int CmtNewThreadLocalVar(int sizeOfVar, const void *templateValue, CmtTLVDiscard
 
 int CmtGetThreadLocalVar(int handle, void *ptrToPtr) {
     if (!ptrToPtr) return rte::fail("CmtGetThreadLocalVar", RTE_UIE_NULL_ARGUMENT);
-    if (TlvCopy *copy = existingCopy(rte::loadCurrentRecord(), handle)) {
-        void *bytes = copy->bytes();
+    if (void *bytes = existingCopy(handle)) {
         std::memcpy(ptrToPtr, &bytes, sizeof bytes);
         return 0;
     }
@@ -239,7 +230,7 @@ int CmtDiscardThreadLocalVar(int handle) {
         unsigned index = VariableTable::indexOf(handle);
         while (TlvCopy *copy = variable.copies) {
             unlink(variable, copy);
-            entryOf(*copy->owner, index).store(nullptr, std::memory_order_release);
+            copy->owner->tlvSlots[index].handle.store(0, std::memory_order_release);
             ending.push_back({copy, variable.discardFn, variable.callbackData});
         }
         std::free(variable.templateBytes);

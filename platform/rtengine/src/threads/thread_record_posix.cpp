@@ -10,6 +10,7 @@
 namespace rte {
 
 __thread ThreadRecord *currentRecordSlot = nullptr;
+__thread TlvSlot *currentTlvSlots = nullptr;
 
 namespace {
 

@@ -150,20 +150,28 @@ private:
 
 // ---- Threads ---------------------------------------------------------------------------
 
-struct TlvCopy;
 class ThreadLoop;
 
-constexpr unsigned kTlvChunkCount = 4;  // 1024 thread-local variables
-constexpr unsigned kTlvChunkSize = 256;
+// How many thread-local variables can exist at once (the table's chunks of 256).
+constexpr unsigned kTlvChunkCount = 4;
+constexpr unsigned kTlvCapacity = kTlvChunkCount * 256;
+
+// A thread's slot for one thread-local variable: the variable's handle while the
+// thread has a copy (0 otherwise) and the copy's bytes. Only the owning thread fills a
+// slot; a discarding thread only clears the handle.
+struct TlvSlot {
+    std::atomic<int> handle{0};
+    std::atomic<unsigned char *> bytes{nullptr};
+};
 
 // What the engine keeps for one thread. Made on the thread's first need, ended and
 // freed on the thread itself when it ends (never for a thread that does not end, such
 // as the main thread at process exit).
 struct ThreadRecord {
     unsigned id = 0;
-    // The thread's copies of thread-local variables by table index; a chunk is made on
-    // the thread's first copy in it. Entries are cleared by a discarding thread.
-    std::atomic<TlvCopy *> *tlvChunks[kTlvChunkCount] = {};
+    // The thread's copies of thread-local variables by table index: kTlvCapacity slots,
+    // made with the thread's first copy.
+    TlvSlot *tlvSlots = nullptr;
     // The thread's event loop: null until the thread registers (event_loop.cpp).
     std::unique_ptr<ThreadLoop> loop;
 };
@@ -183,13 +191,23 @@ void clearCurrentRecord();
 // The calling thread's record when it has one (fast: one thread-local load), and a
 // cheap token that tells the calling thread apart from every other live thread (the
 // owner of a RecursiveLock).
+// The thread-local slots are reached in one step too, since every hot library call
+// looks up its per-thread state there.
 #if defined(_WIN32)
 ThreadRecord *loadCurrentRecord();
 inline std::uintptr_t ownerToken() { return GetCurrentThreadId(); }
+inline TlvSlot *loadCurrentTlvSlots() {
+    ThreadRecord *record = loadCurrentRecord();
+    return record ? record->tlvSlots : nullptr;
+}
+inline void publishCurrentTlvSlots(TlvSlot *) {}
 #else
 extern __thread ThreadRecord *currentRecordSlot __attribute__((tls_model("initial-exec")));
+extern __thread TlvSlot *currentTlvSlots __attribute__((tls_model("initial-exec")));
 inline ThreadRecord *loadCurrentRecord() { return currentRecordSlot; }
 inline std::uintptr_t ownerToken() { return reinterpret_cast<std::uintptr_t>(&currentRecordSlot); }
+inline TlvSlot *loadCurrentTlvSlots() { return currentTlvSlots; }
+inline void publishCurrentTlvSlots(TlvSlot *slots) { currentTlvSlots = slots; }
 #endif
 
 // Runs the end of a thread on that thread: thread-local copies (their discard routines
