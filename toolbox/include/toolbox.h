@@ -24,6 +24,8 @@
 #include <stdio.h>
 #include <time.h>
 
+#include "rte_ui.h"
+
 #if defined(_WIN32) && defined(TOOLBOX_BUILDING_DLL)
 #  define TOOLBOX_API __declspec(dllexport)
 #elif defined(_WIN32) && defined(TOOLBOX_DLL)
@@ -95,6 +97,15 @@ TOOLBOX_API void DoAssert(int passed, const char *fileName, int line, const char
 /* Switches the engine's break-on-library-errors setting on (nonzero) or off and
  * returns the setting as it was. Usual use: old = SetBOLE(0); ...; SetBOLE(old). */
 TOOLBOX_API int SetBOLE(int on);
+
+/* Discards a control (when control > 0) or a panel (when panel > 0) with breaking on
+ * library errors off: an object already gone (or never made) neither interrupts the
+ * program nor is reported, every error is ignored, and the setting is left as it was
+ * found. With clearCallbackFirst nonzero the object's callback hears nothing of the
+ * discard; links chained onto it (ChainCtrlCallback, ChainPanelCallback) still hear it
+ * and are freed. */
+TOOLBOX_API void DiscardCtrlNoBOLE(int panel, int control, int clearCallbackFirst);
+TOOLBOX_API void DiscardPanelNoBOLE(int panel, int clearCallbackFirst);
 
 /* end of Assertions and library-error breaking                             */
 /* ======================================================================== */
@@ -806,6 +817,53 @@ TOOLBOX_API int InternationalTime(char *buffer, int bufferSize);
 TOOLBOX_API int InternationalDate(char *buffer, int bufferSize);
 
 /* end of Date and time                                                     */
+/* ======================================================================== */
+
+/* ======================================================================== */
+/* Callback chaining                                                        */
+
+/* Several independent callbacks on one control or panel. Each is a named link of a
+ * chain threaded through the object's callback attributes: the object's callback
+ * becomes the library's link callback and its callback data the newest link's record,
+ * which keeps what was installed before it. An event, from the engine or from
+ * Call...Callback, runs the newest link first and the callback installed before the
+ * first link (the base callback) last; the first non-zero result stops it and is the
+ * result. A discard (EVENT_DISCARD) reaches every link and the base callback, results
+ * ignored, and frees the links. Type names are unique within a chain (strcmp). Each
+ * link counts for its panel in the panels-with-linked-callbacks list until it is
+ * unchained or discarded. Any thread may chain, unchain and call; a link removed while
+ * another thread runs the chain is never freed under that call.
+ * Codes: -65 null typeName (or null callbackData where data is returned), -45 a link
+ * of that name is already in the chain (chaining) or is not there (reading its data),
+ * -12 no memory, and the engine's codes for an invalid panel or control. A failing
+ * call changes nothing. */
+
+/* Adds a link in front of the control's chain; callback may be null (the link then
+ * only passes events on). */
+TOOLBOX_API int ChainCtrlCallback(int panel, int control, CtrlCallbackFn callback,
+                                  void *callbackData, const char *typeName);
+/* The data of the link named typeName; with "" the base callback's data (the
+ * control's own when it has no links). */
+TOOLBOX_API int GetChainedCallbackData(int panel, int control, const char *typeName,
+                                       void **callbackData);
+/* 1 when the link was taken out (its callback is not called), 0 when the chain has no
+ * link of that name. Breaking on library errors is off during the call. */
+TOOLBOX_API int UnchainCtrlCallback(int panel, int control, const char *typeName);
+/* Runs the control's callback (its whole chain) with the event: 1 and the result in
+ * *returnValue (when not null), or 0 when the control has no callback (*returnValue
+ * untouched). */
+TOOLBOX_API int CallCtrlCallback(int panel, int control, int event, intptr_t eventData1,
+                                 intptr_t eventData2, int *returnValue);
+
+/* The same four on a panel's own callback. */
+TOOLBOX_API int ChainPanelCallback(int panel, PanelCallbackFn callback, void *callbackData,
+                                   const char *typeName);
+TOOLBOX_API int GetChainedPanelCallbackData(int panel, const char *typeName, void **callbackData);
+TOOLBOX_API int UnchainPanelCallback(int panel, const char *typeName);
+TOOLBOX_API int CallPanelCallback(int panel, int event, intptr_t eventData1, intptr_t eventData2,
+                                  int *returnValue);
+
+/* end of Callback chaining                                                 */
 /* ======================================================================== */
 
 /* ======================================================================== */

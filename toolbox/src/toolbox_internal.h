@@ -129,6 +129,18 @@ private:
     std::atomic<int> busy_{0};
 };
 
+// --- Callback chaining (callbacks.cpp) ----------------------------------------------
+
+// The data of the control's link named typeName: 1 with *callbackData set, 0 when the
+// chain has no such link, or a code (-65 null name, the engine's for a bad handle).
+int findChainedCallbackData(int panel, int control, const char *typeName, void **callbackData);
+
+// Keeps the coming discard of the object from its base callback: with links, the
+// oldest link stops passing events on (the links still hear the discard and are
+// freed); without, the object's callback is cleared. Errors are ignored.
+void silenceBaseCtrlCallback(int panel, int control);
+void silenceBasePanelCallback(int panel);
+
 // --- Delayed and deferred calls (delayed.cpp) ---------------------------------------
 
 // A thread's delayed-call queue and the timer control that drives it.
