@@ -883,6 +883,15 @@ typedef void (*DelayedCallFn)(void *callbackData);
 TOOLBOX_API int PostDeferredCallToThreadAndWait(DelayedCallFn function, void *callbackData,
                                                 unsigned int threadId, int timeoutMs);
 
+/* Queues function(callbackData) to run on the calling thread, from its event processing,
+ * once delay seconds have passed (0 or less: at the next event pass). Each thread has
+ * its own queue, driven by a timer control on a hidden panel the thread owns; calls
+ * run in the order they fall due, one per event pass, and the thread must process
+ * events for them to run. Calls still queued when the thread ends are dropped. 1 when
+ * queued; 0 (nothing queued) for a null function, a delay that is not a finite number,
+ * or when the timer or the queue cannot be made or grown. */
+TOOLBOX_API int PostDelayedCall(DelayedCallFn function, void *callbackData, double delay);
+
 /* end of Delayed and deferred calls                                        */
 /* ======================================================================== */
 
