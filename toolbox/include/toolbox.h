@@ -896,6 +896,38 @@ TOOLBOX_API int PostDelayedCall(DelayedCallFn function, void *callbackData, doub
 /* ======================================================================== */
 
 /* ======================================================================== */
+/* Extended mouse events                                                    */
+
+/* Events the library sends to a control's callback chain (CallCtrlCallback) while
+ * extended mouse events are enabled for it, with eventData1 = y and eventData2 = x,
+ * the mouse position in panel coordinates. */
+enum {
+    TbEventMouseMove = 14000,     /* the position differs from the last one sent */
+    TbEventRightMouseUp = 14001,  /* the right button is up after a press on the control */
+    TbEventLeftMouseUp = 14002    /* the left button is up after a press on the control */
+};
+
+/* Starts sending the events above for the control, sampling the mouse every interval
+ * seconds (0: at every event pass) on the calling thread, which must process events;
+ * the events are sent there. Enabling an enabled control changes its interval. A
+ * button already down counts as pressed on the control. Codes: -90 an interval below 0
+ * or not finite, -12 no memory, the codes of ChainCtrlCallback. */
+TOOLBOX_API int EnableExtendedMouseEvents(int panel, int control, double interval);
+/* Stops the events (and the sampling) until they are enabled again. -45 when they were
+ * never enabled for the control, else the engine's codes. */
+TOOLBOX_API int DisableExtendedMouseEvents(int panel, int control);
+/* Converts the point *x, *y (panel coordinates) in place: relativeToControl nonzero
+ * makes it relative to the control's top left corner, pinToControl nonzero moves it
+ * into the control's pixels (left .. left + width - 1, top .. top + height - 1). A null
+ * pointer counts as 0 and is not written. 0, or the engine's code of the first failing
+ * attribute read (the point is then not written). */
+TOOLBOX_API int ConvertMouseCoordinates(int panel, int control, int relativeToControl,
+                                        int pinToControl, int *x, int *y);
+
+/* end of Extended mouse events                                             */
+/* ======================================================================== */
+
+/* ======================================================================== */
 /* Object existence and panel list                                          */
 
 /* A process-wide registry of object pointers, for callbacks that may outlive their
