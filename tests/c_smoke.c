@@ -16,6 +16,12 @@ static void check(int condition, const char *what) {
 
 static void countCall(void *data) { ++*(int *)data; }
 
+static int countEvent(int panel, int control, int event, void *data, intptr_t a, intptr_t b) {
+    (void)panel, (void)control, (void)event, (void)a, (void)b;
+    ++*(int *)data;
+    return 7;
+}
+
 int main(void) {
     char text[64];
     int old = SetBOLE(0);
@@ -40,12 +46,22 @@ int main(void) {
         int panel = NewPanel(0, "smoke", RTE_AUTO_CENTER, RTE_AUTO_CENTER, 50, 80);
         int timer = NewCtrl(panel, RTE_CTRL_TIMER, "", 0, 0);
         double interval = 0.0;
+        int counted = 0, result = 0;
         Point pinned = PointPinnedToRect(MakePoint(-5, 99), MakeRect(0, 0, 10, 10));
         check(SetCtrlAttribute(panel, timer, RTE_ATTR_INTERVAL, 0.25) == 0 &&
                   GetCtrlAttribute(panel, timer, RTE_ATTR_INTERVAL, &interval) == 0 &&
                   interval == 0.25,
               "timer interval");
         check(pinned.x == 0 && pinned.y == 9, "PointPinnedToRect");
+        check(ChainCtrlCallback(panel, timer, countEvent, &counted, "smoke") == 0 &&
+                  CallCtrlCallback(panel, timer, 42, 1, 2, &result) == 1 && counted == 1 &&
+                  result == 7,
+              "ChainCtrlCallback");
+        check(ConvertMouseCoordinates(panel, timer, 1, 1, NULL, NULL) == 0,
+              "ConvertMouseCoordinates");
+        check(PostDelayedCall(NULL, NULL, 0.0) == 0, "PostDelayedCall");
+        DiscardCtrlNoBOLE(panel, timer, 1);
+        check(counted == 2, "DiscardCtrlNoBOLE");
         check(DiscardPanel(panel) == 0, "DiscardPanel");
     }
     check(CreateMetaFont("SmokeFont", "bogusfont", 10, 0, 0, 0, 0) == 0 &&

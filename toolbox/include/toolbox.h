@@ -24,6 +24,8 @@
 #include <stdio.h>
 #include <time.h>
 
+#include "rte_ui.h"
+
 #if defined(_WIN32) && defined(TOOLBOX_BUILDING_DLL)
 #  define TOOLBOX_API __declspec(dllexport)
 #elif defined(_WIN32) && defined(TOOLBOX_DLL)
@@ -95,6 +97,15 @@ TOOLBOX_API void DoAssert(int passed, const char *fileName, int line, const char
 /* Switches the engine's break-on-library-errors setting on (nonzero) or off and
  * returns the setting as it was. Usual use: old = SetBOLE(0); ...; SetBOLE(old). */
 TOOLBOX_API int SetBOLE(int on);
+
+/* Discards a control (when control > 0) or a panel (when panel > 0) with breaking on
+ * library errors off: an object already gone (or never made) neither interrupts the
+ * program nor is reported, every error is ignored, and the setting is left as it was
+ * found. With clearCallbackFirst nonzero the object's callback hears nothing of the
+ * discard; links chained onto it (ChainCtrlCallback, ChainPanelCallback) still hear it
+ * and are freed. */
+TOOLBOX_API void DiscardCtrlNoBOLE(int panel, int control, int clearCallbackFirst);
+TOOLBOX_API void DiscardPanelNoBOLE(int panel, int clearCallbackFirst);
 
 /* end of Assertions and library-error breaking                             */
 /* ======================================================================== */
@@ -913,6 +924,53 @@ TOOLBOX_API int InternationalDate(char *buffer, int bufferSize);
 /* ======================================================================== */
 
 /* ======================================================================== */
+/* Callback chaining                                                        */
+
+/* Several independent callbacks on one control or panel. Each is a named link of a
+ * chain threaded through the object's callback attributes: the object's callback
+ * becomes the library's link callback and its callback data the newest link's record,
+ * which keeps what was installed before it. An event, from the engine or from
+ * Call...Callback, runs the newest link first and the callback installed before the
+ * first link (the base callback) last; the first non-zero result stops it and is the
+ * result. A discard (EVENT_DISCARD) reaches every link and the base callback, results
+ * ignored, and frees the links. Type names are unique within a chain (strcmp). Each
+ * link counts for its panel in the panels-with-linked-callbacks list until it is
+ * unchained or discarded. Any thread may chain, unchain and call; a link removed while
+ * another thread runs the chain is never freed under that call.
+ * Codes: -65 null typeName (or null callbackData where data is returned), -45 a link
+ * of that name is already in the chain (chaining) or is not there (reading its data),
+ * -12 no memory, and the engine's codes for an invalid panel or control. A failing
+ * call changes nothing. */
+
+/* Adds a link in front of the control's chain; callback may be null (the link then
+ * only passes events on). */
+TOOLBOX_API int ChainCtrlCallback(int panel, int control, CtrlCallbackFn callback,
+                                  void *callbackData, const char *typeName);
+/* The data of the link named typeName; with "" the base callback's data (the
+ * control's own when it has no links). */
+TOOLBOX_API int GetChainedCallbackData(int panel, int control, const char *typeName,
+                                       void **callbackData);
+/* 1 when the link was taken out (its callback is not called), 0 when the chain has no
+ * link of that name. Breaking on library errors is off during the call. */
+TOOLBOX_API int UnchainCtrlCallback(int panel, int control, const char *typeName);
+/* Runs the control's callback (its whole chain) with the event: 1 and the result in
+ * *returnValue (when not null), or 0 when the control has no callback (*returnValue
+ * untouched). */
+TOOLBOX_API int CallCtrlCallback(int panel, int control, int event, intptr_t eventData1,
+                                 intptr_t eventData2, int *returnValue);
+
+/* The same four on a panel's own callback. */
+TOOLBOX_API int ChainPanelCallback(int panel, PanelCallbackFn callback, void *callbackData,
+                                   const char *typeName);
+TOOLBOX_API int GetChainedPanelCallbackData(int panel, const char *typeName, void **callbackData);
+TOOLBOX_API int UnchainPanelCallback(int panel, const char *typeName);
+TOOLBOX_API int CallPanelCallback(int panel, int event, intptr_t eventData1, intptr_t eventData2,
+                                  int *returnValue);
+
+/* end of Callback chaining                                                 */
+/* ======================================================================== */
+
+/* ======================================================================== */
 /* Delayed and deferred calls                                               */
 
 /* A function run later with one pointer argument. */
@@ -929,7 +987,48 @@ typedef void (*DelayedCallFn)(void *callbackData);
 TOOLBOX_API int PostDeferredCallToThreadAndWait(DelayedCallFn function, void *callbackData,
                                                 unsigned int threadId, int timeoutMs);
 
+/* Queues function(callbackData) to run on the calling thread, from its event processing,
+ * once delay seconds have passed (0 or less: at the next event pass). Each thread has
+ * its own queue, driven by a timer control on a hidden panel the thread owns; calls
+ * run in the order they fall due, one per event pass, and the thread must process
+ * events for them to run. Calls still queued when the thread ends are dropped. 1 when
+ * queued; 0 (nothing queued) for a null function, a delay that is not a finite number,
+ * or when the timer or the queue cannot be made or grown. */
+TOOLBOX_API int PostDelayedCall(DelayedCallFn function, void *callbackData, double delay);
+
 /* end of Delayed and deferred calls                                        */
+/* ======================================================================== */
+
+/* ======================================================================== */
+/* Extended mouse events                                                    */
+
+/* Events the library sends to a control's callback chain (CallCtrlCallback) while
+ * extended mouse events are enabled for it, with eventData1 = y and eventData2 = x,
+ * the mouse position in panel coordinates. */
+enum {
+    TbEventMouseMove = 14000,     /* the position differs from the last one sent */
+    TbEventRightMouseUp = 14001,  /* the right button is up after a press on the control */
+    TbEventLeftMouseUp = 14002    /* the left button is up after a press on the control */
+};
+
+/* Starts sending the events above for the control, sampling the mouse every interval
+ * seconds (0: at every event pass) on the calling thread, which must process events;
+ * the events are sent there. Enabling an enabled control changes its interval. A
+ * button already down counts as pressed on the control. Codes: -90 an interval below 0
+ * or not finite, -12 no memory, the codes of ChainCtrlCallback. */
+TOOLBOX_API int EnableExtendedMouseEvents(int panel, int control, double interval);
+/* Stops the events (and the sampling) until they are enabled again. -45 when they were
+ * never enabled for the control, else the engine's codes. */
+TOOLBOX_API int DisableExtendedMouseEvents(int panel, int control);
+/* Converts the point *x, *y (panel coordinates) in place: relativeToControl nonzero
+ * makes it relative to the control's top left corner, pinToControl nonzero moves it
+ * into the control's pixels (left .. left + width - 1, top .. top + height - 1). A null
+ * pointer counts as 0 and is not written. 0, or the engine's code of the first failing
+ * attribute read (the point is then not written). */
+TOOLBOX_API int ConvertMouseCoordinates(int panel, int control, int relativeToControl,
+                                        int pinToControl, int *x, int *y);
+
+/* end of Extended mouse events                                             */
 /* ======================================================================== */
 
 /* ======================================================================== */

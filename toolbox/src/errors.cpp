@@ -1,5 +1,11 @@
-// Errors and diagnostics: the assertion routine and the break-on-library-errors helper.
-// The messages of every error code are in errors_strings.cpp.
+// Errors and diagnostics: the assertion routine, the break-on-library-errors helper and
+// the discards that may meet objects already gone. The messages of every error code are
+// in errors_strings.cpp.
+//
+// Choice: a discard that is to leave the callback out ("clear the callback first") on
+// an object with chained callbacks keeps the links and cuts off only what was installed
+// before the first of them, so the links still hear the discard and are freed, and the
+// callback they were chained onto hears nothing.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -67,6 +73,20 @@ int SetBOLE(int on) {
     else
         DisableBreakOnLibraryErrors();
     return previous;
+}
+
+void DiscardCtrlNoBOLE(int panel, int control, int clearCallbackFirst) {
+    tb::BreakingOff quiet;
+    if (control <= 0) return;
+    if (clearCallbackFirst) tb::silenceBaseCtrlCallback(panel, control);
+    DiscardCtrl(panel, control);
+}
+
+void DiscardPanelNoBOLE(int panel, int clearCallbackFirst) {
+    tb::BreakingOff quiet;
+    if (panel <= 0) return;
+    if (clearCallbackFirst) tb::silenceBasePanelCallback(panel);
+    DiscardPanel(panel);
 }
 
 }  // extern "C"

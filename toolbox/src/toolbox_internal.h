@@ -152,6 +152,18 @@ private:
     std::atomic<int> busy_{0};
 };
 
+// --- Callback chaining (callbacks.cpp) ----------------------------------------------
+
+// The data of the control's link named typeName: 1 with *callbackData set, 0 when the
+// chain has no such link, or a code (-65 null name, the engine's for a bad handle).
+int findChainedCallbackData(int panel, int control, const char *typeName, void **callbackData);
+
+// Keeps the coming discard of the object from its base callback: with links, the
+// oldest link stops passing events on (the links still hear the discard and are
+// freed); without, the object's callback is cleared. Errors are ignored.
+void silenceBaseCtrlCallback(int panel, int control);
+void silenceBasePanelCallback(int panel);
+
 // --- Delayed and deferred calls (delayed.cpp) ---------------------------------------
 
 // A thread's delayed-call queue and the timer control that drives it.
@@ -160,12 +172,22 @@ struct DelayedCallTimer {
     int panel;       // panel that carries the timer control
     int ownsPanel;   // 1 when the panel was made for the timer
     int timerCtrl;   // the timer control; 0 once it was discarded
+    unsigned long long nextOrder;  // posting order of the next call
+    int running;     // calls of this timer running now
+    int ended;       // disposed of while a call ran: the tick that ran it ends the timer
 };
 
-// Frees a timer record and its queue (pending calls are dropped uncalled), on the thread
-// that owns the timer; null does nothing. Discarding the timer's panel belongs here as
-// soon as timers have panels.
+// Ends a timer on the thread that owns it: discards its panel (or control), hands each
+// queued call to its drop routine (postDelayedCall) and frees the record and queue.
+// While one of the timer's calls runs, the end waits until that call has returned. Null
+// does nothing.
 void disposeDelayedCallTimer(DelayedCallTimer *timer);
+
+// PostDelayedCall with a routine that runs instead of the call, with its data, when the
+// timer ends with the call still queued (its thread ended or the state was discarded);
+// dropped may be null.
+int postDelayedCall(DelayedCallFn function, void *callbackData, double delay,
+                    DelayedCallFn dropped);
 
 // PostDeferredCallToThreadAndWait with an owner for callbackData. Once the call is
 // posted (*handedOver true) callbackData belongs to the call: function runs with it, or,
