@@ -14,18 +14,40 @@ static void check(int condition, const char *what) {
     }
 }
 
+static void countCall(void *data) { ++*(int *)data; }
+
 int main(void) {
     char text[64];
     int old = SetBOLE(0);
     int size = 0;
+    int lock = 0;
+    int calls = 0;
 
     check(Fmt(text, "%s<%s-%s", "a", "b") == 3 && strcmp(text, "a-b") == 0, "Fmt");
+    check(Fmt(&size, "%d<%s", " 12") == 3 && size == 12, "Fmt int target");
+    check(CmtNewLock(NULL, 0, &lock) == 0 && CmtGetLock(lock) == 0 && CmtReleaseLock(lock) == 0 &&
+              CmtDiscardLock(lock) == 0, "locks");
+    check(PostDeferredCallToThread(countCall, &calls, CmtGetCurrentThreadID()) == 0 &&
+              ProcessSystemEvents() == 0 && calls == 1, "deferred call");
+    check(Timer() >= 0.0, "Timer");
     check(FileExists("no such file here.txt", &size) == 0 && size == -1, "FileExists");
     check(strlen(GetUILErrorString(RTE_UIE_OUT_OF_MEMORY)) > 0, "GetUILErrorString");
     check(TbErrOutOfMemory == -5071, "TbErrOutOfMemory");
     check(strcmp(FindFileName("C:\\dir\\file.txt"), "file.txt") == 0, "FindFileName");
     check(IsAbsolutePath("C:\\x") == 1, "IsAbsolutePath");
     check(InternationalDate(text, (int)sizeof text) > 0, "InternationalDate");
+    {
+        int panel = NewPanel(0, "smoke", RTE_AUTO_CENTER, RTE_AUTO_CENTER, 50, 80);
+        int timer = NewCtrl(panel, RTE_CTRL_TIMER, "", 0, 0);
+        double interval = 0.0;
+        Point pinned = PointPinnedToRect(MakePoint(-5, 99), MakeRect(0, 0, 10, 10));
+        check(SetCtrlAttribute(panel, timer, RTE_ATTR_INTERVAL, 0.25) == 0 &&
+                  GetCtrlAttribute(panel, timer, RTE_ATTR_INTERVAL, &interval) == 0 &&
+                  interval == 0.25,
+              "timer interval");
+        check(pinned.x == 0 && pinned.y == 9, "PointPinnedToRect");
+        check(DiscardPanel(panel) == 0, "DiscardPanel");
+    }
     check(CreateMetaFont("SmokeFont", "bogusfont", 10, 0, 0, 0, 0) == 0 &&
               GetTextDisplaySize("Hello, World", "SmokeFont", &size, NULL) == 0 && size == 15,
           "CreateMetaFont and GetTextDisplaySize");

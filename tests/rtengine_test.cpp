@@ -24,7 +24,7 @@ namespace {
 // Every code in use has a text of its own; unknown codes share one fixed text.
 TEST(UILErrorStrings, EveryCodeInUseHasItsOwnText) {
     const int codes[] = {-12, -14, -42, -45, -46, -57, -63, -65, -89,
-                         -90, -91, -93, -94, -95, -97, -100};
+                         -90, -91, -93, -94, -95, -97, -100, -130, -131, -132, -133, -134, -135};
     const std::string unknown = GetUILErrorString(-999);
     for (int code : codes) {
         SCOPED_TRACE(code);
@@ -88,7 +88,7 @@ TEST(Fmt, ConcatenatesLiteralTextAndItems) {
 
 // Anything outside the documented notation is refused and the target kept.
 TEST(Fmt, RefusesOtherFormatsAndKeepsTheTarget) {
-    const char *refused[] = {"%s", "plain", "%d<x", "%s<%d", "%s<50%", "%s<%x%s"};
+    const char *refused[] = {"%s", "plain", "%i<1", "%x<%s", "%s<%d", "%s<50%", "%s<%x%s", "%d<%d", "%d<%s%"};
     for (const char *format : refused) {
         SCOPED_TRACE(format);
         char target[16] = "untouched";
@@ -114,6 +114,57 @@ TEST(Fmt, LimitedFormNeverWritesPastTheSize) {
     EXPECT_EQ(FmtLimited(target, 4, "%s<%s", "abcd"), RTE_UIE_BUFFER_TOO_SMALL);
     EXPECT_EQ(FmtLimited(target, 0, "%s<"), RTE_UIE_BUFFER_TOO_SMALL);
     for (unsigned char byte : target) EXPECT_EQ(byte, 0xbd);
+}
+
+// An int target read from the composed text: what is read, what is returned (the
+// characters read) and which texts are refused, with the target untouched.
+struct IntRead {
+    const char *text;
+    int result;  // characters read, or the code
+    int value;   // stored when result >= 0
+};
+void PrintTo(const IntRead &read, std::ostream *out) { *out << '"' << read.text << '"'; }
+class FmtIntTarget : public ::testing::TestWithParam<IntRead> {};
+
+TEST_P(FmtIntTarget, ReadsOrRefuses) {
+    const IntRead &c = GetParam();
+    int target = static_cast<int>(0xdeadbeef);
+    EXPECT_EQ(Fmt(&target, "%d<%s", c.text), c.result);
+    EXPECT_EQ(target, c.result >= 0 ? c.value : static_cast<int>(0xdeadbeef));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FmtIntTarget,
+    ::testing::Values(IntRead{"1", 1, 1}, IntRead{"0", 1, 0}, IntRead{"42", 2, 42},
+                      IntRead{"  \t\r\n 17", 8, 17}, IntRead{"+8", 2, 8}, IntRead{"-8", 2, -8},
+                      IntRead{"007", 3, 7}, IntRead{"12abc", 2, 12}, IntRead{"12 34", 2, 12},
+                      IntRead{"0x10", 1, 0}, IntRead{"2147483647", 10, 2147483647},
+                      IntRead{"-2147483648", 11, -2147483647 - 1},
+                      IntRead{"2147483648", RTE_UIE_INVALID_ATTRIBUTE_VALUE, 0},
+                      IntRead{"-2147483649", RTE_UIE_INVALID_ATTRIBUTE_VALUE, 0},
+                      IntRead{"99999999999999999999999", RTE_UIE_INVALID_ATTRIBUTE_VALUE, 0},
+                      IntRead{"", RTE_UIE_INVALID_ATTRIBUTE_VALUE, 0},
+                      IntRead{"   ", RTE_UIE_INVALID_ATTRIBUTE_VALUE, 0},
+                      IntRead{"-", RTE_UIE_INVALID_ATTRIBUTE_VALUE, 0},
+                      IntRead{"- 5", RTE_UIE_INVALID_ATTRIBUTE_VALUE, 0},
+                      IntRead{"+-5", RTE_UIE_INVALID_ATTRIBUTE_VALUE, 0},
+                      IntRead{"x1", RTE_UIE_INVALID_ATTRIBUTE_VALUE, 0}),
+    [](const ::testing::TestParamInfo<IntRead> &param) { return "Text" + std::to_string(param.index); });
+
+// The int target takes the same items as the text target; the checked form needs room
+// for an int; a null source or target is refused.
+TEST(Fmt, IntTargetItemsAndLimits) {
+    int target = 5;
+    EXPECT_EQ(Fmt(&target, "%d<%s%s", "-1", "23"), 4);
+    EXPECT_EQ(target, -123);
+    EXPECT_EQ(Fmt(&target, "%d<9%%"), 1);
+    EXPECT_EQ(target, 9);
+    EXPECT_EQ(FmtLimited(&target, sizeof target, "%d<%s", "6"), 1);
+    EXPECT_EQ(target, 6);
+    EXPECT_EQ(FmtLimited(&target, sizeof target - 1, "%d<%s", "7"), RTE_UIE_BUFFER_TOO_SMALL);
+    EXPECT_EQ(Fmt(&target, "%d<%s", static_cast<const char *>(nullptr)), RTE_UIE_NULL_ARGUMENT);
+    EXPECT_EQ(Fmt(nullptr, "%d<1"), RTE_UIE_NULL_ARGUMENT);
+    EXPECT_EQ(target, 6);
 }
 
 // Every engine file code the platform can produce, from each file function.

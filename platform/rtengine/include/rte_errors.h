@@ -23,7 +23,15 @@ enum {
     RTE_UIE_FILE_NOT_FOUND = -94,
     RTE_UIE_ACCESS_DENIED = -95,
     RTE_UIE_DISK_FULL = -97,
-    RTE_UIE_BAD_PATH_NAME = -100
+    RTE_UIE_BAD_PATH_NAME = -100,
+    /* Threads and events (rte_threads.h, rte_events.h). */
+    RTE_UIE_INVALID_THREAD_OBJECT = -130, /* lock or variable never made, or discarded */
+    RTE_UIE_NOT_LOCK_OWNER = -131,        /* lock or pointer not held by the caller */
+    RTE_UIE_NO_SUCH_THREAD = -132,        /* the thread has no event queue */
+    RTE_UIE_INVALID_EVENT = -133,         /* an event number the call cannot take */
+    /* User interface (rte_ui.h). */
+    RTE_UIE_WRONG_THREAD = -134,          /* the panel belongs to another thread */
+    RTE_UIE_INVALID_CONTROL_STYLE = -135  /* NewCtrl: a style the engine does not know */
 };
 
 RTE_EXTERN_C_BEGIN

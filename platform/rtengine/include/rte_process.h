@@ -51,6 +51,33 @@ RTE_API void RTEDllAbnormalExit(int code);
 /* The published detach flag: 0 attached, 1 detached or never attached. */
 RTE_API int RTE_ReadDetachFlag(void);
 
+/* ---- Exit services for portable library code ------------------------------------- */
+
+/* An exit routine: runs once at the end of the process. */
+typedef void (*RTE_ExitRoutine)(void);
+
+/* Registers routine to run at the end of the process. When the program's start-up has
+ * handed over its exit list (RTE_HandOverExitList), the routine goes to that list and
+ * follows its rules (the Windows start-up: 32 slots, run last first by its exit).
+ * Otherwise the engine keeps it in a list of its own, run once, last registered first,
+ * at normal process end (from the C runtime's atexit, registered on first use; the
+ * engine still works while the routines run). Returns 0, or -1 for a null routine, a
+ * full or closed list, or no memory. */
+RTE_API int RTE_RegisterExitRoutine(RTE_ExitRoutine routine);
+
+/* Whether exit clean-ups should stand down: the start-up's answer when one was handed
+ * over; otherwise 1 from CloseRTEDll until the engine is attached again, else 0 (a
+ * program that never attached the engine counts as not detached, so its clean-ups
+ * run). */
+RTE_API int RTE_HasBeenDetached(void);
+
+/* Called by a program's start-up when it attaches the engine: hands over its exit-list
+ * registration (returns 0 or -1) and its detach query, which RTE_RegisterExitRoutine
+ * and RTE_HasBeenDetached use from then on. Both null: back to the engine's own. Only
+ * both non-null or both null are taken; a mixed pair is ignored. */
+RTE_API void RTE_HandOverExitList(int (*registerExitRoutine)(RTE_ExitRoutine routine),
+                                  int (*hasBeenDetached)(void));
+
 RTE_EXTERN_C_END
 
 #endif

@@ -10,6 +10,7 @@ namespace {
 struct ProcessState {
     std::mutex lock;
     bool attached = false;
+    bool detached = false;  // CloseRTEDll ran and no attach followed
     const RTE_PublicSymbol *symbols = nullptr;
     void (*emptyExitList)(void) = nullptr;
 };
@@ -21,6 +22,16 @@ ProcessState &state() {
 
 }  // namespace
 
+namespace rte {
+
+bool detachedAfterAttach() {
+    ProcessState &s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return s.detached;
+}
+
+}  // namespace rte
+
 extern "C" {
 
 int InitRTEDll(void *moduleInstance, const RTE_PublicSymbol *symbols) {
@@ -29,6 +40,7 @@ int InitRTEDll(void *moduleInstance, const RTE_PublicSymbol *symbols) {
     if (s.attached) return 1;
     if (!rte::publishDetachFlag()) return 0;
     s.attached = true;
+    s.detached = false;
     s.symbols = symbols;
     return 1;
 }
@@ -39,6 +51,7 @@ int CloseRTEDll(void *moduleInstance) {
     if (!s.attached) return -1;
     rte::markDetached();
     s.attached = false;
+    s.detached = true;
     s.symbols = nullptr;
     return 0;
 }

@@ -3,10 +3,20 @@
 #define RTE_INTERNAL_H
 
 #include <cstddef>
+#include <new>
 
 #include "rtengine.h"
 
 namespace rte {
+
+// Engine state: made on first use and never destroyed, so exit routines and thread
+// ends that come late in the process still find it.
+template <typename T, typename Tag = T>
+T &immortal() {
+    alignas(T) static unsigned char storage[sizeof(T)];
+    static T *instance = new (storage) T();
+    return *instance;
+}
 
 // Reports a failing engine call to the library-error handler when breaking is on, and
 // gives the code back so call sites can write `return fail("Fn", code);`.
@@ -19,6 +29,9 @@ RTE_PopupPresenter defaultPresenter();
 bool publishDetachFlag();
 void markDetached();
 int readPublishedDetachFlag();
+
+// True after CloseRTEDll until the next InitRTEDll (exit services).
+bool detachedAfterAttach();
 
 // Ends the process at once with code (platform backend).
 [[noreturn]] void endProcess(int code);

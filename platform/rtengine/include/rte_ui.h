@@ -1,0 +1,429 @@
+/* rtengine: the user-interface model: panels, controls, their numbered attributes,
+ * callbacks and events, timer controls, modal popups, and the input driver.
+ *
+ * Conventions (besides those of rte_api.h)
+ *  - The model is headless and the same on every platform: panels are rectangles with
+ *    controls in them; the Windows backend will give top-level panels real windows.
+ *  - Handles: panel handles are > 0 and never reused while the process runs. Control
+ *    ids are per panel, start at 2 and are never reused within their panel.
+ *  - Threads: a panel belongs to the thread that made it. Its callbacks run on that
+ *    thread only, from ProcessSystemEvents or GetUserEvent, or from the engine call
+ *    that the owning thread made (DiscardPanel, SetActiveCtrl, ...). Calls that deliver
+ *    callbacks must come from the owning thread, or they fail with
+ *    RTE_UIE_WRONG_THREAD; attribute reads and writes, NewCtrl, callback installation
+ *    and the input driver work from any thread. No callback ever runs while the
+ *    engine holds its lock, so a callback may call any engine function.
+ *  - Codes: RTE_UIE_INVALID_PANEL (-45) for a panel that was never made or is
+ *    discarded, RTE_UIE_INVALID_CONTROL (-42) for a control likewise,
+ *    RTE_UIE_INVALID_ATTRIBUTE (-46) for an attribute that is unknown, does not apply
+ *    to the object or its kind, or is read-only and was set,
+ *    RTE_UIE_INVALID_ATTRIBUTE_VALUE (-90) for a value out of range (also a position
+ *    or size argument out of range), RTE_UIE_NULL_ARGUMENT (-65), RTE_UIE_OUT_OF_MEMORY
+ *    (-12). A call that fails changes nothing.
+ *  - Geometry: pixels. A top-level panel's top and left are screen coordinates of its
+ *    client area, a child panel's are coordinates in its parent; controls and the
+ *    mouse use the coordinates of their panel's client area (origin at its top left).
+ *    Positions lie in -32768..32767 and sizes in 0..32767, so sums never overflow.
+ *    The screen is a virtual 1024 x 768 screen (RTE_SCREEN_WIDTH/HEIGHT).
+ *  - Attribute values: Get*Attribute writes the attribute's type through its void *:
+ *    int; a pointer (void * or the callback type) for the callback attributes; a
+ *    double for RTE_ATTR_INTERVAL; characters for strings (copied with their
+ *    terminator; the caller's buffer needs the matching length attribute + 1 bytes);
+ *    the control's data type for the data-typed attributes (exactly
+ *    sizeof(that type) bytes are written). Set*Attribute takes one value of the
+ *    attribute's type after the attribute number: an int; a pointer (write null as
+ *    NULL or (void *)0; a plain 0, as callers write to clear a callback, also reads as
+ *    null on the supported targets, where it travels in a whole register or
+ *    pointer-sized slot); a double (write 1.0, not 1); a const char *; for data-typed
+ *    attributes an int (an unsigned int for RTE_VAL_UNSIGNED_INTEGER) for the integer
+ *    data types and a double for float and double, as C's argument promotions pass
+ *    them. Boolean attributes take 0 or 1. */
+#ifndef RTE_UI_H
+#define RTE_UI_H
+
+#include <stdint.h>
+
+#include "rte_api.h"
+#include "rte_errors.h"
+
+/* Events, with the numbers callbacks receive. The engine sends 1, 3, 5, 7, 8, 9, 11,
+ * 15 and 16; the others are reserved for later kinds and for library code. */
+enum {
+    EVENT_NONE = 0,
+    EVENT_COMMIT = 1,              /* a command button was pressed, or its shortcut key */
+    EVENT_VAL_CHANGED = 2,
+    EVENT_LEFT_CLICK = 3,          /* left button down: eventData1 = y, eventData2 = x */
+    EVENT_LEFT_DOUBLE_CLICK = 4,
+    EVENT_RIGHT_CLICK = 5,         /* right button down: eventData1 = y, eventData2 = x */
+    EVENT_RIGHT_DOUBLE_CLICK = 6,
+    EVENT_KEYPRESS = 7,            /* eventData1 = the key (RTE_KEY_...) */
+    EVENT_GOT_FOCUS = 8,
+    EVENT_LOST_FOCUS = 9,
+    EVENT_IDLE = 10,
+    EVENT_CLOSE = 11,              /* the user closes the panel (panel callback) */
+    EVENT_PANEL_SIZE = 12,
+    EVENT_PANEL_MOVE = 13,
+    EVENT_END_TASK = 14,
+    EVENT_TIMER_TICK = 15,         /* eventData1 points to a double: Timer() of the tick */
+    EVENT_DISCARD = 16             /* the object is being discarded; the result is ignored */
+};
+
+/* Callbacks. A non-zero result stops the event: the engine skips its default action
+ * (a stopped left click gets no commit on release, a stopped key no focus move or
+ * commit, a stopped close no commit of the close control). Event data are
+ * pointer-sized because some events carry pointers. */
+typedef int (*CtrlCallbackFn)(int panel, int control, int event, void *callbackData,
+                              intptr_t eventData1, intptr_t eventData2);
+typedef int (*PanelCallbackFn)(int panel, int event, void *callbackData, intptr_t eventData1,
+                               intptr_t eventData2);
+
+typedef struct {
+    int top, left, height, width;
+} Rect;
+typedef struct {
+    int x, y;
+} Point;
+
+/* Control styles (kinds). NewCtrl refuses others with RTE_UIE_INVALID_CONTROL_STYLE.
+ *
+ *   style  kind               label                     value          takes the focus
+ *   200    command button     its caption, drawn inside none (reads 0)  yes (commits)
+ *   112    numeric indicator  above it (automatic)      data-typed     in mode 1 only
+ *   490    timer              a name, never shown       none           never; invisible
+ *
+ * A command button is sized to its caption (caption + 24 wide, + 10 high) until its
+ * width or height is set; a numeric indicator is 100 x 20, mode 0 (indicator), data type
+ * double, range the whole type, value 0, increment 1; a timer is 16 x 16, enabled, with
+ * an interval of 1.0 s. */
+enum {
+    RTE_CTRL_NUMERIC_INDICATOR = 112,
+    RTE_CTRL_COMMAND_BUTTON = 200,
+    RTE_CTRL_TIMER = 490
+};
+
+/* Data types of numeric controls (RTE_ATTR_DATA_TYPE). */
+enum {
+    RTE_VAL_CHAR = 0,
+    RTE_VAL_INTEGER = 1,
+    RTE_VAL_SHORT = 2,
+    RTE_VAL_FLOAT = 3,
+    RTE_VAL_DOUBLE = 4,
+    RTE_VAL_STRING = 5, /* not a numeric type: refused by numeric controls */
+    RTE_VAL_UNSIGNED_SHORT = 6,
+    RTE_VAL_UNSIGNED_INTEGER = 7,
+    RTE_VAL_UNSIGNED_CHAR = 8
+};
+
+/* Special values. */
+#define RTE_AUTO_CENTER ((int)0x80000000) /* SetPanelPos, NewPanel: centre on the screen */
+#define RTE_AUTO_LABEL ((int)0x80000000)  /* RTE_ATTR_LABEL_TOP: place the label itself */
+#define RTE_TRANSPARENT 0x1000000         /* RTE_ATTR_FILL_COLOR: no fill */
+#define RTE_SCREEN_WIDTH 1024
+#define RTE_SCREEN_HEIGHT 768
+#define RTE_MAX_PENDING_COMMITS 1024      /* see the input driver */
+
+/* Panel attributes: number, value type, access.
+ *   510 RTE_ATTR_CALLBACK_DATA              pointer  r/w; data without a function is fine
+ *   513 RTE_ATTR_CALLBACK_FUNCTION_POINTER  PanelCallbackFn r/w; null: no callback
+ *   530 RTE_ATTR_VISIBLE                    int r    (DisplayPanel/HidePanel/popups)
+ *   531 RTE_ATTR_LEFT, 532 RTE_ATTR_TOP     int r/w  (RTE_AUTO_CENTER centres)
+ *   533 RTE_ATTR_WIDTH, 540 RTE_ATTR_HEIGHT int r/w
+ *   592 RTE_ATTR_CLOSE_CTRL                 int r/w  control committed when the user
+ *                                                    closes the panel; 0: none
+ *   602 RTE_ATTR_SIZABLE                    int r/w  1 (default): the user may resize the
+ *                                                    panel's frame
+ *   606 RTE_ATTR_PANEL_PARENT               int r    parent panel, 0 for a top-level one
+ *   612 RTE_ATTR_PANEL_FIRST_CTRL           int r    first control of the chain, 0: none
+ *   617 RTE_ATTR_FLOATING                   int r/w  1: stays in front of the other
+ *                                                    panels (default 0)
+ *   700 RTE_ATTR_TITLE                      string r/w
+ *   701 RTE_ATTR_TITLE_LENGTH               int r    without the terminator
+ *   702 RTE_ATTR_ACTIVE_CTRL                int r    the control with the focus, 0: none
+ *   703 RTE_ATTR_NUM_CTRLS                  int r
+ * Reserved for later: 570 and 575 (panel colours), 598 (system window handle). */
+enum {
+    RTE_ATTR_CALLBACK_DATA = 510,
+    RTE_ATTR_CALLBACK_FUNCTION_POINTER = 513,
+    RTE_ATTR_VISIBLE = 530,
+    RTE_ATTR_LEFT = 531,
+    RTE_ATTR_TOP = 532,
+    RTE_ATTR_WIDTH = 533,
+    RTE_ATTR_HEIGHT = 540,
+    RTE_ATTR_CLOSE_CTRL = 592,
+    RTE_ATTR_SIZABLE = 602,
+    RTE_ATTR_PANEL_PARENT = 606,
+    RTE_ATTR_PANEL_FIRST_CTRL = 612,
+    RTE_ATTR_FLOATING = 617,
+    RTE_ATTR_TITLE = 700,
+    RTE_ATTR_TITLE_LENGTH = 701,
+    RTE_ATTR_ACTIVE_CTRL = 702,
+    RTE_ATTR_NUM_CTRLS = 703
+};
+
+/* Control attributes: number, value type, access, kinds (B button, N numeric, T timer;
+ * another kind gets RTE_UIE_INVALID_ATTRIBUTE).
+ *   500 RTE_ATTR_DIMMED              int r/w BN  a dimmed control gets no input
+ *   510, 513                         as for panels (CtrlCallbackFn), BNT
+ *   530 RTE_ATTR_VISIBLE             int r/w BN, r T (always 0)
+ *   531 left, 532 top, 533 width, 540 height     int r/w BNT
+ *   610 RTE_ATTR_ZPLANE_POSITION     int r/w BNT 0 is the front-most; setting takes the
+ *                                    control out and puts it at that index (0..n-1),
+ *                                    the others move up or down; new controls go in front
+ *   611 RTE_ATTR_CTRL_STYLE          int r   BNT
+ *   612 RTE_ATTR_CTRL_TAB_POSITION   int r/w BNT dense 0..n-1, renumbered as 610 is; new
+ *                                    controls go last
+ *   613 RTE_ATTR_NEXT_CTRL           int r   BNT the chain is the tab order: the next
+ *                                    control by tab position, 0 after the last
+ *   620 RTE_ATTR_CTRL_MODE           int r/w BN, r T: 0 indicator (no focus, no
+ *                                    commit; clicks still reported), 1 hot
+ *   670 RTE_ATTR_LABEL_LEFT          int r/w N
+ *   671 RTE_ATTR_LABEL_TOP           int r/w N   RTE_AUTO_LABEL (the default) puts the
+ *                                    label above the control, left-aligned with it
+ *                                    (this sets 670 too) until 670 or 671 gets a number.
+ *                                    A label keeps its place relative to the control
+ *                                    when the control moves.
+ *   672 RTE_ATTR_LABEL_WIDTH         int r   BN  the label (caption) as drawn: "__"
+ *   673 RTE_ATTR_LABEL_HEIGHT        int r   BN  markers removed; 0 x 0 when empty
+ *   710 RTE_ATTR_DATA_TYPE           int r/w N   RTE_VAL_... except RTE_VAL_STRING; a
+ *                                    change converts value, range and increment
+ *   730 RTE_ATTR_MAX_VALUE           typed r/w N  below the minimum: refused
+ *   731 RTE_ATTR_MIN_VALUE           typed r/w N  above the maximum: refused
+ *   737 RTE_ATTR_PRECISION           int r/w N   digits after the point, 0..15 (def. 2)
+ *   740 RTE_ATTR_LABEL_TEXT          string r/w BNT as given, with its "__" markers
+ *   741 RTE_ATTR_LABEL_TEXT_LENGTH   int r   BNT
+ *   742 RTE_ATTR_LABEL_VISIBLE       int r/w N   a hidden label is not in the bounding
+ *                                    rectangle
+ *   743 RTE_ATTR_CTRL_VAL            typed r/w N  the value, as Get/SetCtrlVal
+ *   744 RTE_ATTR_INCR_VALUE          typed r/w N  the step, >= 0 (default 1)
+ *   974 RTE_ATTR_SHOW_DIGITAL_DISPLAY int r/w N  1 (default): the value is shown in
+ *                                    digits beside the scale
+ *   980 RTE_ATTR_FILL_COLOR          int r/w N   0x00RRGGBB of the background, or
+ *                                    RTE_TRANSPARENT (default 0xFFFFFF)
+ *   982 RTE_ATTR_MARKER_STYLE        int r/w N   scale markers: 0 none (default), 1 tick
+ *                                    marks, 2 ticks and the end values, 3 ticks with a
+ *                                    value at every division
+ *   983 RTE_ATTR_DIVISIONS           int r/w N   divisions of the scale, 1..100 (def. 10)
+ *   1020 RTE_ATTR_SHORTCUT_KEY       int r/w B   RTE_KEY_... value, 0 for none
+ *   1270 RTE_ATTR_INTERVAL           double r/w T seconds, finite and >= 0; 0.0 ticks on
+ *                                    every event pass; setting restarts the countdown
+ *   1271 RTE_ATTR_ENABLED            int r/w T   0 stops the ticks; 1 restarts the
+ *                                    countdown when it was stopped
+ * Data-typed ("typed") values must fit the data type and lie in the range (value); a
+ * value that does not is refused. Changing the range moves the value into it.
+ * Reserved for later: 681-687 (text font), 821 (visible lines), 996 (label option). */
+enum {
+    RTE_ATTR_DIMMED = 500,
+    RTE_ATTR_ZPLANE_POSITION = 610,
+    RTE_ATTR_CTRL_STYLE = 611,
+    RTE_ATTR_CTRL_TAB_POSITION = 612,
+    RTE_ATTR_NEXT_CTRL = 613,
+    RTE_ATTR_CTRL_MODE = 620,
+    RTE_ATTR_LABEL_LEFT = 670,
+    RTE_ATTR_LABEL_TOP = 671,
+    RTE_ATTR_LABEL_WIDTH = 672,
+    RTE_ATTR_LABEL_HEIGHT = 673,
+    RTE_ATTR_DATA_TYPE = 710,
+    RTE_ATTR_MAX_VALUE = 730,
+    RTE_ATTR_MIN_VALUE = 731,
+    RTE_ATTR_PRECISION = 737,
+    RTE_ATTR_LABEL_TEXT = 740,
+    RTE_ATTR_LABEL_TEXT_LENGTH = 741,
+    RTE_ATTR_LABEL_VISIBLE = 742,
+    RTE_ATTR_CTRL_VAL = 743,
+    RTE_ATTR_INCR_VALUE = 744,
+    RTE_ATTR_SHOW_DIGITAL_DISPLAY = 974,
+    RTE_ATTR_FILL_COLOR = 980,
+    RTE_ATTR_MARKER_STYLE = 982,
+    RTE_ATTR_DIVISIONS = 983,
+    RTE_ATTR_SHORTCUT_KEY = 1020,
+    RTE_ATTR_INTERVAL = 1270,
+    RTE_ATTR_ENABLED = 1271
+};
+
+enum { RTE_CTRL_MODE_INDICATOR = 0, RTE_CTRL_MODE_HOT = 1 };
+
+/* Keys (SimulateKeyPress, RTE_ATTR_SHORTCUT_KEY, EVENT_KEYPRESS). A key is either a
+ * character 1..255 (printable characters as themselves) or one special key (bits
+ * 8-15, low byte 0), plus modifier bits. */
+enum {
+    RTE_KEY_BACKSPACE = 0x0100,
+    RTE_KEY_DELETE = 0x0200,
+    RTE_KEY_ESCAPE = 0x0300, /* 768: the usual cancelling shortcut */
+    RTE_KEY_TAB = 0x0400,
+    RTE_KEY_ENTER = 0x0500,  /* 1280: the usual accepting shortcut */
+    RTE_KEY_UP = 0x0600,
+    RTE_KEY_DOWN = 0x0700,
+    RTE_KEY_LEFT = 0x0800,
+    RTE_KEY_RIGHT = 0x0900,
+    RTE_KEY_HOME = 0x0A00,
+    RTE_KEY_END = 0x0B00,
+    RTE_KEY_PAGE_UP = 0x0C00,
+    RTE_KEY_PAGE_DOWN = 0x0D00,
+    RTE_KEY_INSERT = 0x0E00,
+    RTE_KEY_F1 = 0x1000, /* F1..F12 are RTE_KEY_F1 + (n - 1) * 0x100 */
+    RTE_KEY_F12 = 0x1B00,
+    RTE_KEY_MOD_SHIFT = 0x10000,
+    RTE_KEY_MOD_CTRL = 0x20000,
+    RTE_KEY_MOD_ALT = 0x40000
+};
+
+RTE_EXTERN_C_BEGIN
+
+RTE_API Rect MakeRect(int top, int left, int height, int width);
+RTE_API Point MakePoint(int x, int y);
+
+/* ---- Panels ---- */
+
+/* Makes a panel owned by the calling thread, not displayed; returns its handle. parent
+ * 0 makes a top-level panel, otherwise a child panel inside parent's client area
+ * (RTE_UIE_WRONG_THREAD when parent belongs to another thread, RTE_UIE_INVALID_PANEL
+ * when it is being discarded). A null title counts as "". top or left may be
+ * RTE_AUTO_CENTER. */
+RTE_API int NewPanel(int parentPanel, const char *title, int top, int left, int height,
+                     int width);
+
+/* Discards a panel: its child panels first (each as by DiscardPanel), then its controls
+ * in chain order, each control's callback getting EVENT_DISCARD once, then the panel's
+ * callback once. Each callback's function and data are read just before its delivery;
+ * the object stays valid (its handle resolves, callbacks can be installed) until its
+ * own delivery returns, and a callback installed after that delivery is never called.
+ * Removes the panel from the popup stack. A discard of a panel already being discarded
+ * returns 0 at once. Owning thread only. */
+RTE_API int DiscardPanel(int panel);
+
+/* Shows a panel (non-modal) and brings it to the front. Owning thread only. */
+RTE_API int DisplayPanel(int panel);
+/* Hides a panel; a hidden popup leaves the popup stack. Owning thread only. */
+RTE_API int HidePanel(int panel);
+/* Shows a top-level panel as a modal popup on top of its thread's popup stack: while a
+ * thread has popups, input to its panels reaches only the top popup and its child
+ * panels. Installing an installed popup brings it to the top. A child panel gives
+ * RTE_UIE_INVALID_PANEL. Owning thread only. */
+RTE_API int InstallPopup(int panel);
+/* Removes a popup from its thread's stack and hides it; 0 removes the calling thread's
+ * top popup (nothing to do when it has none). A panel that is not an installed popup
+ * gives RTE_UIE_INVALID_PANEL. Owning thread only. */
+RTE_API int RemovePopup(int panel);
+
+/* Moves a panel; RTE_AUTO_CENTER for a coordinate centres it on the screen (a child
+ * panel: in its parent) in that direction. */
+RTE_API int SetPanelPos(int panel, int top, int left);
+
+/* Reads a panel attribute (table above) into *value, typed as the conventions say.
+ * RTE_UIE_INVALID_ATTRIBUTE for an unknown number, RTE_UIE_NULL_ARGUMENT for a null
+ * value; *value is untouched on failure. */
+RTE_API int GetPanelAttribute(int panel, int attribute, void *value);
+/* Sets a panel attribute from the one value after attribute. RTE_UIE_INVALID_ATTRIBUTE
+ * also for a read-only one, RTE_UIE_INVALID_ATTRIBUTE_VALUE for a value out of range,
+ * RTE_UIE_INVALID_CONTROL for a close control that is not on the panel. */
+RTE_API int SetPanelAttribute(int panel, int attribute, ...);
+
+/* Sets the panel's callback function and data together; a null function is accepted
+ * (the panel then has data but no callback). */
+RTE_API int InstallPanelCallback(int panel, PanelCallbackFn function, void *callbackData);
+
+/* ---- Controls ---- */
+
+/* Makes a control of a style in the table above; returns its id (>= 2). A null label
+ * means no label. It goes last in the tab order and in front in the z-plane order.
+ * RTE_UIE_INVALID_PANEL also for a panel being discarded. */
+RTE_API int NewCtrl(int panel, int style, const char *label, int top, int left);
+
+/* Discards a control: its callback gets EVENT_DISCARD once, under the rules of
+ * DiscardPanel; the others close up in tab and z-plane order. Owning thread only. */
+RTE_API int DiscardCtrl(int panel, int control);
+
+/* Reads a control attribute (table above) into *value: an int, a pointer, a double, a
+ * string or the control's data type, as the attribute says. RTE_UIE_INVALID_ATTRIBUTE
+ * for a number the control's kind does not have, RTE_UIE_NULL_ARGUMENT for a null
+ * value; *value is untouched on failure. */
+RTE_API int GetCtrlAttribute(int panel, int control, int attribute, void *value);
+/* Sets a control attribute from the one value after attribute (see the conventions for
+ * its C type). RTE_UIE_INVALID_ATTRIBUTE also for a read-only one,
+ * RTE_UIE_INVALID_ATTRIBUTE_VALUE for a value out of range or not of the data type,
+ * RTE_UIE_NULL_ARGUMENT for a null string. Sends no event. */
+RTE_API int SetCtrlAttribute(int panel, int control, int attribute, ...);
+
+/* Sets the control's callback function and data together; a null function is accepted. */
+RTE_API int InstallCtrlCallback(int panel, int control, CtrlCallbackFn function,
+                                void *callbackData);
+
+/* The control's value (RTE_ATTR_CTRL_VAL): SetCtrlVal takes it as Set*Attribute takes
+ * data-typed values; a value outside the range or the type is refused with
+ * RTE_UIE_INVALID_ATTRIBUTE_VALUE. GetCtrlVal writes the data type; a command button
+ * writes an int 0, and setting its value gives RTE_UIE_INVALID_ATTRIBUTE. Sends no
+ * event. */
+RTE_API int SetCtrlVal(int panel, int control, ...);
+RTE_API int GetCtrlVal(int panel, int control, void *value);
+
+/* Gives the control the keyboard focus: EVENT_LOST_FOCUS to the control that had it,
+ * then EVENT_GOT_FOCUS to this one (none when it already has it). 0 takes the focus
+ * away. A control that cannot take the focus (indicator mode, dimmed, hidden, a timer)
+ * gives RTE_UIE_INVALID_ATTRIBUTE_VALUE. Owning thread only. */
+RTE_API int SetActiveCtrl(int panel, int control);
+/* The control with the focus, 0 when none, or a code. */
+RTE_API int GetActiveCtrl(int panel);
+
+/* The smallest rectangle that holds the control and its visible, non-empty label.
+ * Any output may be null. */
+RTE_API int GetCtrlBoundingRect(int panel, int control, int *top, int *left, int *height,
+                                int *width);
+
+/* ---- Input driver ----
+ * Drives the user interface as a user would, for scripted GUI tests of applications
+ * and of the library: every click, key and close goes through the same path as real
+ * input. The pointer and button state changes at once (GetRelativeMouseState sees it);
+ * the events go into the event queue of the thread that owns the panel and reach the
+ * callbacks from that thread's next ProcessSystemEvents or GetUserEvent. Callable from
+ * any thread.
+ *
+ * What input does: a left press over a control that can take the focus gives it the
+ * focus (EVENT_LOST_FOCUS / EVENT_GOT_FOCUS), then sends EVENT_LEFT_CLICK (eventData1 =
+ * y, eventData2 = x, in panel coordinates); a right press sends EVENT_RIGHT_CLICK; a
+ * press outside every control goes to the panel callback. A left release over the hot,
+ * undimmed command button that got the press commits it (EVENT_COMMIT), unless its
+ * click was stopped. A key goes to the active control as EVENT_KEYPRESS (eventData1 =
+ * the key); unless stopped, Tab / Shift-Tab then move the focus along the tab order
+ * (skipping controls that cannot take it), Enter commits a focused command button,
+ * otherwise a command button whose shortcut key matches commits (wherever it is placed,
+ * even outside the panel's area), and Alt with a character commits the button with
+ * that "__" mnemonic. Hidden or dimmed controls, hidden panels, and while a popup is
+ * installed the other panels of its thread get no input; a dimmed control takes the
+ * press from what lies behind it. Every commit that is not stopped, and after which the
+ * control still exists, is also queued as a user event (EVENT_COMMIT, panel, control)
+ * for the owning thread's GetUserEvent, unless RTE_MAX_PENDING_COMMITS user events are
+ * already waiting there: then it is not queued (its callback has seen it). Presses go to the panel given to the last SimulateMouseMove (as if
+ * it were in front; into the child panel under the pointer); after a move with panel 0,
+ * to the front-most visible panel under the pointer. A release goes to the panel that
+ * got the press. */
+
+/* Moves the pointer to (x, y) in the panel's coordinates; panel 0: screen coordinates. */
+RTE_API int SimulateMouseMove(int panel, int x, int y);
+/* Presses (down 1) or releases (down 0) button 1 (left) or 2 (right). */
+RTE_API int SimulateMouseButton(int button, int down);
+/* Moves to the centre of the control, presses and releases the button. */
+RTE_API int SimulateCtrlClick(int panel, int control, int button);
+/* Presses and releases a key on the panel (0: the active panel, the one most recently
+ * displayed, installed or clicked). The modifier keys held (SimulateModifierKeys) are
+ * added to the key. */
+RTE_API int SimulateKeyPress(int panel, int key);
+/* Holds down the modifier keys given as RTE_KEY_MOD_... bits (0 releases them all). */
+RTE_API int SimulateModifierKeys(int modifiers);
+/* The user closes the panel: EVENT_CLOSE to its callback and, unless stopped, a commit
+ * of its close control (RTE_ATTR_CLOSE_CTRL). */
+RTE_API int SimulateClosePanel(int panel);
+
+/* The pointer position relative to the panel (control 0) or to the control's top left
+ * corner, also when it lies outside, the button states (0/1) and the held modifiers
+ * (RTE_KEY_MOD_... bits). Any output may be null. */
+RTE_API int GetRelativeMouseState(int panel, int control, int *x, int *y, int *leftDown,
+                                  int *rightDown, int *keyModifiers);
+
+/* The point moved into the rectangle's pixel cells: x into left .. left + width - 1, y
+ * into top .. top + height - 1. An empty rectangle (width or height 0 or less) gives
+ * its top left corner. */
+RTE_API Point PointPinnedToRect(Point point, Rect rect);
+
+RTE_EXTERN_C_END
+
+#endif

@@ -1,0 +1,444 @@
+// The input driver and what input does: every simulated press, release, key and close
+// becomes an input record on the event queue of the thread that owns the panel, and
+// that thread's next event pass dispatches it here, as real window input will be.
+//
+// Choices:
+//  - The pointer lives in screen coordinates; a press goes to the panel named by the
+//    last SimulateMouseMove (as if it were in front), or after a move in screen terms
+//    to the front-most shown top-level panel under the pointer; then into the shown
+//    child panel under the pointer, the newest child first. A release goes to the
+//    panel that got the press.
+//  - Hit-testing happens when the record is dispatched, against the model as it is
+//    then. Controls are hit front-most first (z-plane order) by their own rectangle,
+//    not their label; hidden controls are not hit; a dimmed control is hit and takes
+//    the press without an event.
+//  - Enter on a focused command button commits that button, before any shortcut key.
+//  - Closing the panel commits its close control whatever the control's state: it is
+//    the panel that is being closed, not the control that is being used.
+//  - A commit becomes a user event only when its callback did not stop it and the
+//    control still exists afterwards, and only while fewer than kMaxPendingCommits
+//    user events wait on the thread: a program that works with callbacks alone and
+//    never calls GetUserEvent must not pile up commits without end. The callback has
+//    seen a commit that is not queued.
+#include <cctype>
+
+#include "loop/event_loop.h"
+#include "loop/event_queue.h"
+#include "ui/ui_internal.h"
+
+namespace rte::ui {
+
+namespace {
+
+constexpr size_t kMaxPendingCommits = RTE_MAX_PENDING_COMMITS;
+
+enum class InputKind { Press, Release, Key, Close };
+
+struct Input {
+    InputKind kind;
+    int panel;
+    int x = 0, y = 0;  // panel coordinates
+    int button = 0;
+    int key = 0;
+};
+
+void dispatchInput(const Input &in);
+
+void runInput(void *input) {
+    std::unique_ptr<Input> in(static_cast<Input *>(input));
+    dispatchInput(*in);
+}
+
+void dropInput(void *input) { delete static_cast<Input *>(input); }
+
+// ---- Targets (lock held) ----
+
+bool panelContains(const Model &m, const Panel &p, int sx, int sy) {
+    Point origin = screenOrigin(m, p);
+    return contains(origin.y, origin.x, p.height, p.width, sx, sy);
+}
+
+int frontPanelAt(const Model &m, int sx, int sy) {
+    for (int handle : m.stacking) {
+        const Panel *p = m.panel(handle);
+        if (p && p->visible && panelContains(m, *p, sx, sy)) return handle;
+    }
+    return 0;
+}
+
+// The panel, or the shown child panel under the point, deepest first.
+int descendToChild(const Model &m, int handle, int sx, int sy) {
+    for (const Panel *p = m.panel(handle); p;) {
+        const Panel *inner = nullptr;
+        for (auto child = p->children.rbegin(); child != p->children.rend() && !inner; ++child) {
+            const Panel *c = m.panel(*child);
+            if (c && c->visible && panelContains(m, *c, sx, sy)) inner = c;
+        }
+        if (!inner) return p->handle;
+        p = inner;
+    }
+    return 0;
+}
+
+// The front-most control hit at (x, y) in panel coordinates, 0 when none.
+const Control *controlAt(const Panel &p, int x, int y) {
+    for (int id : p.zOrder) {
+        const Control *c = p.control(id);
+        if (c && !c->kind->hidden && c->visible && !c->discarding &&
+            contains(c->top, c->left, c->height, c->width, x, y))
+            return c;
+    }
+    return nullptr;
+}
+
+bool commitsNow(const Control &c) {
+    return c.kind->commits && c.mode != RTE_CTRL_MODE_INDICATOR && c.visible && !c.dimmed &&
+           !c.discarding;
+}
+
+// ---- Posting ----
+
+// Queues the record on the owner's event queue (lock not held).
+int post(std::unique_ptr<Input> input, unsigned owner) {
+    Input *raw = input.release();
+    int code = PostDeferredCallToThreadEx(runInput, raw, owner, dropInput);
+    if (code < 0) delete raw;
+    return code;
+}
+
+// Fills a press or release record for the current pointer; false when the pointer is
+// over no panel.
+bool buttonRecord(Model &m, int button, bool down, Input &record, unsigned &owner) {
+    Pointer &ptr = m.pointer;
+    int target;
+    if (down) {
+        target = ptr.aimedPanel ? ptr.aimedPanel : frontPanelAt(m, ptr.x, ptr.y);
+        target = descendToChild(m, target, ptr.x, ptr.y);
+        ptr.pressPanel[button] = target;
+    } else {
+        target = ptr.pressPanel[button];
+        ptr.pressPanel[button] = 0;
+    }
+    const Panel *p = m.panel(target);
+    if (!p) return false;
+    Point origin = screenOrigin(m, *p);
+    owner = p->owner;
+    record = {down ? InputKind::Press : InputKind::Release, target, ptr.x - origin.x,
+              ptr.y - origin.y, button, 0};
+    return true;
+}
+
+int simulateButton(int button, int down) {
+    if ((button != 1 && button != 2) || (down != 0 && down != 1))
+        return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
+    auto input = std::make_unique<Input>(Input{InputKind::Press, 0});
+    unsigned owner = 0;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        bool &state = button == 1 ? m.pointer.left : m.pointer.right;
+        if (state == (down == 1)) return 0;  // already there: no new press or release
+        state = down == 1;
+        if (!buttonRecord(m, button, down == 1, *input, owner)) return 0;
+    }
+    return post(std::move(input), owner);
+}
+
+int simulateMove(int panel, int x, int y) {
+    if (!validPosition(x) || !validPosition(y)) return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
+    Model &m = model();
+    Guard lock(m.mutex);
+    Point origin{0, 0};
+    if (panel != 0) {
+        int code;
+        const Panel *p = findPanel(m, panel, code);
+        if (!p) return code;
+        origin = screenOrigin(m, *p);
+    }
+    m.pointer.x = origin.x + x;
+    m.pointer.y = origin.y + y;
+    m.pointer.aimedPanel = panel;
+    return 0;
+}
+
+int simulateClick(int panel, int control, int button) {
+    if (button != 1 && button != 2) return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
+    int x, y;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        Panel *p;
+        int code;
+        const Control *c = findControl(m, panel, control, p, code);
+        if (!c) return code;
+        x = c->left + c->width / 2;
+        y = c->top + c->height / 2;
+    }
+    int code = simulateMove(panel, x, y);
+    if (code == 0) code = simulateButton(button, 1);
+    if (code == 0) code = simulateButton(button, 0);
+    return code;
+}
+
+// A key or close record for a panel; panel 0 takes the active panel for keys.
+int simulatePanelInput(InputKind kind, int panel, int key) {
+    auto input = std::make_unique<Input>(Input{kind, panel});
+    unsigned owner;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        if (kind == InputKind::Key) {
+            if (!validKey(key) || !validKey(key | m.pointer.modifiers))
+                return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
+            key |= m.pointer.modifiers;
+            if (panel == 0 && (panel = m.activePanel) == 0) return 0;  // nobody to type to
+        }
+        int code;
+        const Panel *p = findPanel(m, panel, code);
+        if (!p) return code;
+        owner = p->owner;
+        input->panel = panel;
+        input->key = key;
+    }
+    return post(std::move(input), owner);
+}
+
+// ---- Dispatch, on the owning thread ----
+
+struct PressTarget {
+    int control = 0;
+    bool focus = false;
+    bool swallowed = false;  // a dimmed control took it
+};
+
+PressTarget lockedPress(const Input &in, bool &accepted) {
+    PressTarget target;
+    Model &m = model();
+    Guard lock(m.mutex);
+    Panel *p = m.panel(in.panel);
+    accepted = p && acceptsInput(m, *p);
+    if (!accepted) return target;
+    m.activePanel = in.panel;
+    const Control *c = controlAt(*p, in.x, in.y);
+    if (c && c->dimmed) target.swallowed = true;
+    if (c && !c->dimmed) {
+        target.control = c->id;
+        target.focus = in.button == 1 && c->canTakeFocus();
+    }
+    if (in.button == 1) {
+        p->pressedCtrl = target.swallowed ? 0 : target.control;
+        p->pressStopped = false;
+    }
+    return target;
+}
+
+void dispatchPress(const Input &in) {
+    bool accepted;
+    PressTarget target = lockedPress(in, accepted);
+    if (!accepted || target.swallowed) return;
+    const int event = in.button == 1 ? EVENT_LEFT_CLICK : EVENT_RIGHT_CLICK;
+    if (!target.control) {
+        deliverToPanel(in.panel, event, in.y, in.x);
+        return;
+    }
+    if (target.focus) moveFocus(in.panel, target.control);
+    int result = deliverToControl(in.panel, target.control, event, in.y, in.x);
+    if (result != 0 && in.button == 1) {
+        Model &m = model();
+        Guard lock(m.mutex);
+        Panel *p = m.panel(in.panel);
+        if (p && p->pressedCtrl == target.control) p->pressStopped = true;
+    }
+}
+
+void dispatchRelease(const Input &in) {
+    if (in.button != 1) return;
+    int commit = 0;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        Panel *p = m.panel(in.panel);
+        if (!p) return;
+        int pressed = p->pressedCtrl;
+        bool stopped = p->pressStopped;
+        p->pressedCtrl = 0;
+        if (!pressed || stopped || !acceptsInput(m, *p)) return;
+        const Control *c = controlAt(*p, in.x, in.y);
+        if (c && c->id == pressed && commitsNow(*c)) commit = pressed;
+    }
+    if (commit) commitControl(in.panel, commit);
+}
+
+// The next control after `from` in tab order (backward when asked), wrapping, that can
+// take the focus; 0 when there is none other.
+int nextFocus(const Panel &p, int from, bool backward) {
+    const int n = int(p.tabOrder.size());
+    int at = indexInOrder(p.tabOrder, from);
+    if (at < 0) at = backward ? n : -1;
+    for (int step = 1; step <= n; ++step) {
+        int index = ((at + (backward ? -step : step)) % n + n) % n;
+        const Control *c = p.control(p.tabOrder[size_t(index)]);
+        if (c && c->canTakeFocus()) return c->id == from ? 0 : c->id;
+    }
+    return 0;
+}
+
+// What a key does after the active control has seen it: move the focus, or commit.
+void keyDefaultAction(int panel, int key) {
+    const int base = key & 0xFFFF, modifiers = key & ~0xFFFF;
+    int focus = 0, commit = 0;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        const Panel *p = m.panel(panel);
+        if (!p || !acceptsInput(m, *p)) return;
+        const Control *active = p->control(p->activeCtrl);
+        if (base == RTE_KEY_TAB && (modifiers & ~RTE_KEY_MOD_SHIFT) == 0) {
+            focus = nextFocus(*p, p->activeCtrl, modifiers == RTE_KEY_MOD_SHIFT);
+        } else if (key == RTE_KEY_ENTER && active && commitsNow(*active) &&
+                   active->canTakeFocus()) {
+            commit = active->id;
+        } else {
+            const int character = base & 0xFF;
+            const bool mnemonic = modifiers == RTE_KEY_MOD_ALT && character != 0;
+            for (int id : p->tabOrder) {
+                const Control *c = p->control(id);
+                if (!c || !commitsNow(*c)) continue;
+                if (c->shortcutKey == key ||
+                    (mnemonic && labelMnemonic(c->label) == std::tolower(character))) {
+                    commit = id;
+                    break;
+                }
+            }
+        }
+    }
+    if (focus) moveFocus(panel, focus);
+    if (commit) commitControl(panel, commit);
+}
+
+void dispatchKey(const Input &in) {
+    int active;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        const Panel *p = m.panel(in.panel);
+        if (!p || !acceptsInput(m, *p)) return;
+        const Control *c = p->control(p->activeCtrl);
+        active = c && c->canTakeFocus() ? c->id : 0;
+    }
+    if (active && deliverToControl(in.panel, active, EVENT_KEYPRESS, in.key, 0) != 0) return;
+    keyDefaultAction(in.panel, in.key);
+}
+
+void dispatchClose(const Input &in) {
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        const Panel *p = m.panel(in.panel);
+        if (!p || !acceptsInput(m, *p)) return;
+    }
+    if (deliverToPanel(in.panel, EVENT_CLOSE, 0, 0) != 0) return;
+    int close = 0;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        const Panel *p = m.panel(in.panel);
+        if (p && !p->discarding && p->control(p->closeCtrl)) close = p->closeCtrl;
+    }
+    if (close) commitControl(in.panel, close);
+}
+
+void dispatchInput(const Input &in) {
+    switch (in.kind) {
+    case InputKind::Press: dispatchPress(in); break;
+    case InputKind::Release: dispatchRelease(in); break;
+    case InputKind::Key: dispatchKey(in); break;
+    case InputKind::Close: dispatchClose(in); break;
+    }
+}
+
+}  // namespace
+
+void commitControl(int panel, int control) {
+    if (deliverToControl(panel, control, EVENT_COMMIT, 0, 0) != 0) return;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        const Panel *p = m.panel(panel);
+        const Control *c = p ? p->control(control) : nullptr;
+        if (!c || c->discarding || p->discarding) return;
+    }
+    ThreadLoop *loop = currentThreadLoop();
+    if (!loop) return;
+    {
+        EventQueue &queue = loop->queue();
+        std::lock_guard<std::mutex> lock(queue.mutex);
+        if (queue.userEvents.size() >= kMaxPendingCommits) return;
+    }
+    loop->pushUserEvent(EVENT_COMMIT, panel, control);
+}
+
+}  // namespace rte::ui
+
+using namespace rte::ui;
+
+extern "C" {
+
+int SimulateMouseMove(int panel, int x, int y) {
+    return entry("SimulateMouseMove", [&] { return simulateMove(panel, x, y); });
+}
+
+int SimulateMouseButton(int button, int down) {
+    return entry("SimulateMouseButton", [&] { return simulateButton(button, down); });
+}
+
+int SimulateCtrlClick(int panel, int control, int button) {
+    return entry("SimulateCtrlClick", [&] { return simulateClick(panel, control, button); });
+}
+
+int SimulateKeyPress(int panel, int key) {
+    return entry("SimulateKeyPress",
+                 [&] { return simulatePanelInput(InputKind::Key, panel, key); });
+}
+
+int SimulateModifierKeys(int modifiers) {
+    return entry("SimulateModifierKeys", [&] {
+        const int allowed = RTE_KEY_MOD_SHIFT | RTE_KEY_MOD_CTRL | RTE_KEY_MOD_ALT;
+        if (modifiers & ~allowed) return int(RTE_UIE_INVALID_ATTRIBUTE_VALUE);
+        Model &m = model();
+        Guard lock(m.mutex);
+        m.pointer.modifiers = modifiers;
+        return 0;
+    });
+}
+
+int SimulateClosePanel(int panel) {
+    return entry("SimulateClosePanel",
+                 [&] { return simulatePanelInput(InputKind::Close, panel, 0); });
+}
+
+int GetRelativeMouseState(int panel, int control, int *x, int *y, int *leftDown, int *rightDown,
+                          int *keyModifiers) {
+    return entry("GetRelativeMouseState", [&] {
+        Model &m = model();
+        Guard lock(m.mutex);
+        int code;
+        const Panel *p = findPanel(m, panel, code);
+        if (!p) return code;
+        Point origin = screenOrigin(m, *p);
+        if (control != 0) {
+            const Control *c = p->control(control);
+            if (!c) return int(RTE_UIE_INVALID_CONTROL);
+            origin.x += c->left;
+            origin.y += c->top;
+        }
+        if (x) *x = m.pointer.x - origin.x;
+        if (y) *y = m.pointer.y - origin.y;
+        if (leftDown) *leftDown = m.pointer.left;
+        if (rightDown) *rightDown = m.pointer.right;
+        if (keyModifiers) *keyModifiers = m.pointer.modifiers;
+        return 0;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,297 @@
+// Private to the user-interface families (src/ui): the retained model of panels and
+// controls, its one lock, and what the families share.
+//
+// Every access to the model happens with the model lock held; no pointer into it
+// survives the lock, so code between two locked sections works with handles and ids
+// and looks them up again. Callbacks are called only with the lock released.
+#ifndef RTE_UI_INTERNAL_H
+#define RTE_UI_INTERNAL_H
+
+#include <cstdarg>
+#include <memory>
+#include <new>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "rte_internal.h"
+#include "rte_ui.h"
+
+namespace rte::ui {
+
+// ---- Control kinds (kinds.cpp) ----
+
+// One bit per kind, so an attribute can name the kinds it applies to.
+enum KindBit : unsigned { kButton = 1u, kNumeric = 2u, kTimer = 4u };
+
+struct Kind {
+    int style;
+    unsigned bit;
+    int defaultMode;
+    bool takesFocus;      // in hot mode, when visible and undimmed
+    bool commits;         // a click, Enter, its shortcut or mnemonic commits it
+    bool labelOutside;    // the label is drawn beside the control, with its own position
+    bool sizedByCaption;  // its size follows its label until a size is set
+    bool hidden;          // never shown, never hit
+    int width, height;    // the size of a new control unless sized by its caption
+};
+
+// The kind of a style, null when the engine does not know the style.
+const Kind *findKind(int style);
+
+// ---- Labels (labels.cpp) ----
+
+struct Size {
+    int width = 0, height = 0;
+};
+// The label as drawn: every "__" marker removed.
+std::string labelDisplayText(const std::string &label);
+// The mnemonic character (the one after the first "__"), folded to lower case; 0: none.
+int labelMnemonic(const std::string &label);
+// Pixel size of a label as drawn; 0 x 0 for an empty one.
+Size measureLabel(const std::string &label);
+// Height of one line of label text, also of an empty one.
+int labelLineHeight();
+// Gap between an automatic label and the top of its control.
+constexpr int kAutoLabelGap = 2;
+// A command button is its caption plus this padding.
+constexpr int kCaptionPadWidth = 24, kCaptionPadHeight = 10;
+
+// ---- Numeric values (values.cpp) ----
+
+struct NumericState {
+    int dataType = RTE_VAL_DOUBLE;
+    double value = 0.0, minimum = 0.0, maximum = 0.0, increment = 1.0;
+    int precision = 2, digitalDisplay = 1, fillColor = 0xFFFFFF, markerStyle = 0,
+        divisions = 10;
+};
+// A numeric state with the whole range of its data type.
+NumericState defaultNumericState();
+bool isNumericDataType(int dataType);
+// True when v is a value of the data type (integer types: a whole number in range).
+bool fitsDataType(int dataType, double v);
+// v made a value of the type: clamped to its range, integers truncated toward zero,
+// floats rounded to float.
+double coerceToDataType(int dataType, double v);
+// Converts value, range and increment to a new data type, keeping value in range.
+void changeDataType(NumericState &state, int dataType);
+// Bytes of one value of the data type.
+size_t dataTypeSize(int dataType);
+// Writes v (a value of the type) as the data type: exactly dataTypeSize bytes.
+void storeAsDataType(int dataType, double v, void *out);
+
+// ---- The model ----
+
+struct TimerState {
+    double interval = 1.0;
+    bool enabled = true;
+    double due = 0.0;      // Timer() when the next tick falls due
+    bool ticking = false;  // its callback is running: no nested tick
+};
+
+struct Control {
+    int id = 0;
+    const Kind *kind = nullptr;
+    std::string label;
+    Size labelSize;  // measured from label
+    int top = 0, left = 0, width = 0, height = 0;
+    bool sizedByCaption = false;
+    bool labelAuto = true;
+    int labelDx = 0, labelDy = 0;  // label offset from the control when not automatic
+    bool labelVisible = true;
+    bool dimmed = false, visible = true;
+    int mode = 0;
+    CtrlCallbackFn function = nullptr;
+    void *data = nullptr;
+    int shortcutKey = 0;
+    NumericState numeric;
+    TimerState timer;
+    bool discarding = false;
+
+    // Whether input may give it the focus now.
+    bool canTakeFocus() const {
+        return kind->takesFocus && mode != RTE_CTRL_MODE_INDICATOR && visible && !dimmed &&
+               !discarding;
+    }
+    bool hasLabel() const { return kind->labelOutside && labelVisible && !label.empty(); }
+    // The label's top left corner in panel coordinates.
+    int labelLeft() const { return left + (labelAuto ? 0 : labelDx); }
+    int labelTop() const {
+        return top + (labelAuto ? -(labelSize.height + kAutoLabelGap) : labelDy);
+    }
+    // Re-measures the label (and re-sizes a caption-sized control).
+    void setLabel(std::string text);
+};
+
+struct Panel {
+    int handle = 0, parent = 0;
+    unsigned owner = 0;
+    std::string title;
+    int top = 0, left = 0, height = 0, width = 0;
+    bool visible = false, sizable = true, floating = false;
+    PanelCallbackFn function = nullptr;
+    void *data = nullptr;
+    int closeCtrl = 0, activeCtrl = 0;
+    std::vector<std::unique_ptr<Control>> controls;  // id - 2; null once discarded
+    std::vector<int> tabOrder, zOrder;                // ids; zOrder front first
+    std::vector<int> children;                        // child panel handles, oldest first
+    bool discarding = false;
+    int pressedCtrl = 0;        // the control that got the last left press (0: none)
+    bool pressStopped = false;  // its click event was stopped
+
+    // The live control with that id, or null.
+    Control *control(int id) const {
+        if (id < 2 || size_t(id - 2) >= controls.size()) return nullptr;
+        return controls[size_t(id - 2)].get();
+    }
+};
+
+struct Pointer {
+    int x = 0, y = 0;       // screen coordinates
+    int aimedPanel = 0;     // the panel of the last move, 0 after a move in screen terms
+    bool left = false, right = false;
+    int modifiers = 0;
+    int pressPanel[3] = {0, 0, 0};  // by button: the panel that got its press
+};
+
+struct TimerRef {
+    int panel, control;
+    bool operator==(const TimerRef &o) const { return panel == o.panel && control == o.control; }
+};
+
+struct Model {
+    std::mutex mutex;
+    int lastPanel = 0;
+    std::unordered_map<int, std::unique_ptr<Panel>> panels;
+    std::vector<int> stacking;  // top-level panels, front first
+    std::unordered_map<unsigned, std::vector<int>> popups;  // per thread, top last
+    std::unordered_map<unsigned, std::vector<TimerRef>> timers;  // per owning thread
+    Pointer pointer;
+    int activePanel = 0;
+
+    Panel *panel(int handle) const {
+        auto found = panels.find(handle);
+        return found == panels.end() ? nullptr : found->second.get();
+    }
+};
+
+// The model, made on first use and never destroyed (exit routines may still use it).
+Model &model();
+using Guard = std::lock_guard<std::mutex>;
+
+// The calling thread's id, as the thread engine numbers threads.
+unsigned callingThread();
+
+// Reports a failure (rte::fail) and passes success through.
+int reported(const char *function, int code);
+
+// Runs a public entry point: its code is reported when it fails, and running out of
+// memory gives RTE_UIE_OUT_OF_MEMORY (the callers allocate before they change the
+// model, so a failed allocation changes nothing).
+template <typename Call>
+int entry(const char *function, Call call) {
+    try {
+        return reported(function, call());
+    } catch (const std::bad_alloc &) {
+        return rte::fail(function, RTE_UIE_OUT_OF_MEMORY);
+    }
+}
+
+// Looks up a panel and one of its controls; null with the code in `code`.
+Panel *findPanel(Model &m, int handle, int &code);
+Control *findControl(Model &m, int handle, int id, Panel *&panel, int &code);
+
+// The panel's client origin in screen coordinates.
+Point screenOrigin(const Model &m, const Panel &p);
+// Whether the panel and all its ancestors are shown.
+bool shownOnScreen(const Model &m, const Panel &p);
+// Whether input may reach the panel now: shown, not being discarded, and not behind a
+// popup of its thread.
+bool acceptsInput(const Model &m, const Panel &p);
+// Brings a top-level panel to the front of the stacking order.
+void bringToFront(Model &m, int handle);
+
+// Moves id to index in an ordered list (remove, then insert).
+void moveInOrder(std::vector<int> &order, int id, int index);
+int indexInOrder(const std::vector<int> &order, int id);
+void removeFromOrder(std::vector<int> &order, int id);
+
+// Calls the callback of a control or panel with its function and data as they are now;
+// 0 when it has none, or when it or its panel is being discarded. Lock not held.
+int deliverToControl(int panel, int control, int event, intptr_t data1, intptr_t data2);
+int deliverToPanel(int panel, int event, intptr_t data1, intptr_t data2);
+
+// Moves the focus, sending EVENT_LOST_FOCUS / EVENT_GOT_FOCUS. Lock not held.
+void moveFocus(int panel, int control);
+
+// Commits a control: EVENT_COMMIT, then, unless stopped and while the control still
+// exists, a user event for GetUserEvent. Lock not held.
+void commitControl(int panel, int control);
+
+// ---- Threads (timers.cpp) ----
+
+// Makes the calling thread ready to own panels: its event loop, the source that ticks
+// its timer controls, and the clean-up at its end. False when memory runs out.
+bool prepareOwningThread();
+// Lets the owner of a timer that was armed from another thread see its new due time.
+void wakeOwner(unsigned owner);
+
+// Discards on the calling (owning) thread. Lock not held.
+int discardPanel(int handle);
+int discardControl(int panel, int control);
+
+// The bounding rectangle of a control and its label.
+Rect boundingRect(const Control &c);
+
+// ---- Control attributes (ctrl_attributes.cpp) ----
+
+enum class ValueKind { Int, Pointer, Double, String, Typed };
+
+struct AttrValue {
+    int i = 0;
+    void *p = nullptr;
+    double d = 0.0;                  // Double; Typed values as a double
+    const char *text = nullptr;      // String to set
+    const std::string *out = nullptr;  // String read (points into the model)
+};
+
+struct CtrlAttribute {
+    int number;
+    ValueKind kind;
+    unsigned kinds;  // KindBit set of the kinds that have it
+    int (*get)(const Panel &, const Control &, AttrValue &);
+    int (*set)(Panel &, Control &, const AttrValue &);  // null: read-only
+};
+// The attribute's entry, null when the number is not a control attribute.
+const CtrlAttribute *findCtrlAttribute(int number);
+
+// Reads the value the caller passed for an attribute of that kind (and, for typed
+// values, of the control's data type).
+void readVarArg(ValueKind kind, int dataType, va_list &args, AttrValue &value);
+// Writes a value read from the model to the caller's storage.
+void writeValue(ValueKind kind, int dataType, const AttrValue &value, void *out);
+
+// Whether key is a key value of the header's scheme: one character or one special
+// key, plus modifier bits.
+inline bool validKey(int key) {
+    if (key <= 0 || (key & ~0x7FFFF)) return false;
+    int character = key & 0xFF, special = (key >> 8) & 0xFF;
+    if ((character != 0) == (special != 0)) return false;
+    return character != 0 || (special <= 0x1B && special != 0x0F);
+}
+
+// The engine's clock (Timer()) in seconds.
+double clockNow();
+
+// Panel-coordinate rectangle test.
+inline bool contains(int top, int left, int height, int width, int x, int y) {
+    return x >= left && x < left + width && y >= top && y < top + height;
+}
+constexpr int kMinCoordinate = -32768, kMaxCoordinate = 32767, kMaxSize = 32767;
+inline bool validPosition(int v) { return v >= kMinCoordinate && v <= kMaxCoordinate; }
+inline bool validSize(int v) { return v >= 0 && v <= kMaxSize; }
+
+}  // namespace rte::ui
+
+#endif
