@@ -116,6 +116,18 @@ TOOLBOX_API char *GetToolboxErrorString(int errorCode);
 /* ======================================================================== */
 
 /* ======================================================================== */
+/* Event names                                                              */
+
+/* The name of a user-interface event: "EVENT_COMMIT" ... "EVENT_DISCARD" for 1 to 16,
+ * "Event <number>" for any other number. The text must not be changed or freed; a
+ * formatted one lives in the calling thread's own buffer until that thread's next
+ * call (other threads do not disturb it). */
+TOOLBOX_API char *UILEventString(int event);
+
+/* end of Event names                                                       */
+/* ======================================================================== */
+
+/* ======================================================================== */
 /* Files                                                                    */
 
 /* 1 when the file exists, 0 when it does not, -12 (out of memory) or -93 (any other
@@ -697,6 +709,78 @@ TOOLBOX_API void TransposeData(void *data, int dataType, int numPoints, int numC
 /* ======================================================================== */
 
 /* ======================================================================== */
+/* Numeric utilities                                                        */
+
+/* Comparisons within the tolerance 1e-8, each 1 or 0: equal when both the relative
+ * difference (x / y - 1, or the other value when one is 0) and the absolute difference
+ * are below 1e-8; greater and greater-or-equal compare exactly against 0 and when the
+ * signs differ. FP_Compare gives 0 when FP_EQ holds, else 1 (x greater) or -1. */
+TOOLBOX_API int FP_Compare(double x, double y);
+TOOLBOX_API int FP_EQ(double x, double y);
+TOOLBOX_API int FP_GT(double x, double y);
+TOOLBOX_API int FP_GE(double x, double y);
+TOOLBOX_API int FP_LT(double x, double y);
+TOOLBOX_API int FP_LE(double x, double y);
+
+/* low when value is below low, else high when value is above high, else value. */
+TOOLBOX_API double Pin(double value, double low, double high);
+
+/* low + u * (high - low) with u the next draw in [0, 1) of the calling thread's own
+ * generator; low, without a draw, when high is below low. Every thread starts from the
+ * seed 945329041 and draws the same sequence until it sets its own seed. */
+TOOLBOX_API double Random(double low, double high);
+/* Reseeds the calling thread's generator before its next draw; 0 seeds from the
+ * processor clock. Other threads are not affected. */
+TOOLBOX_API void SetRandomSeed(int seed);
+
+/* value when it is a multiple of multiple, else the next multiple away from zero
+ * (7, 5 give 10; -7, 5 give -10). The sign of multiple does not matter; 0 leaves value
+ * as it is; a result beyond the int range wraps around. */
+TOOLBOX_API int RoundToNextMultiple(int value, int multiple);
+
+/* Constants: the nearest doubles of the mathematical ones, and the physical ones in SI
+ * units with the values of the 1973 set of recommended values. */
+TOOLBOX_API double Pi(void);
+TOOLBOX_API double TwoPi(void);
+TOOLBOX_API double HalfPi(void);
+TOOLBOX_API double ThreeHalvesPi(void);
+TOOLBOX_API double ReciprocalOfPi(void);
+TOOLBOX_API double LnOfPi(void);
+TOOLBOX_API double Log10OfPi(void);
+TOOLBOX_API double Euler(void);
+TOOLBOX_API double ReciprocalOfEuler(void);
+TOOLBOX_API double Log10OfEuler(void);
+TOOLBOX_API double Ln10(void);
+TOOLBOX_API double Ln2(void);
+TOOLBOX_API double PlanckConstant(void);        /* 6.626176e-34 J s */
+TOOLBOX_API double ElementaryCharge(void);      /* 1.6021892e-19 C */
+TOOLBOX_API double SpeedOfLight(void);          /* 299792458 m/s */
+TOOLBOX_API double GravitationalConstant(void); /* 6.672e-11 N m2/kg2 */
+TOOLBOX_API double AvogadroConstant(void);      /* 6.022045e+23 1/mol */
+TOOLBOX_API double RydbergConstant(void);       /* 10973731.77 1/m */
+TOOLBOX_API double MolarGasConstant(void);      /* 8.31441 J/(mol K) */
+
+/* Unit conversions; each pair multiplies by one factor one way and divides by it the
+ * other way. */
+TOOLBOX_API double DegToRad(double x);
+TOOLBOX_API double RadToDeg(double x);
+TOOLBOX_API double CelsiusToKelvin(double x);
+TOOLBOX_API double KelvinToCelsius(double x);
+TOOLBOX_API double CelsiusToFahrenheit(double x);
+TOOLBOX_API double FahrenheitToCelsius(double x);
+TOOLBOX_API double MetersToFeet(double x);
+TOOLBOX_API double FeetToMeters(double x);
+TOOLBOX_API double KilometersToMiles(double x);
+TOOLBOX_API double MilesToKilometers(double x);
+TOOLBOX_API double KilogramsToPounds(double x);
+TOOLBOX_API double PoundsToKilograms(double x);
+TOOLBOX_API double LitersToGallons(double x);
+TOOLBOX_API double GallonsToLiters(double x);
+
+/* end of Numeric utilities                                                 */
+/* ======================================================================== */
+
+/* ======================================================================== */
 /* Date and time                                                            */
 
 /* Modification date and time of a file as a calendar time into *fileTime (local time,
@@ -722,6 +806,63 @@ TOOLBOX_API int InternationalTime(char *buffer, int bufferSize);
 TOOLBOX_API int InternationalDate(char *buffer, int bufferSize);
 
 /* end of Date and time                                                     */
+/* ======================================================================== */
+
+/* ======================================================================== */
+/* Delayed and deferred calls                                               */
+
+/* A function run later with one pointer argument. */
+typedef void (*DelayedCallFn)(void *callbackData);
+
+/* Has function(callbackData) run on thread threadId, from that thread's event
+ * processing, and waits until it has finished, at most timeoutMs milliseconds (-1: no
+ * limit; other negative values count as 0). To the calling thread itself the call runs
+ * at once. 0 when the call finished, and also after a time-out: the call then still
+ * runs later and frees what the library made for it. -65 null function, -12 no memory,
+ * the engine's codes when the call cannot be posted (-132: the thread has no event
+ * queue), and -132 as well when the thread ended while the call waited in its queue
+ * (the call then never runs). The waiter sleeps while it waits. */
+TOOLBOX_API int PostDeferredCallToThreadAndWait(DelayedCallFn function, void *callbackData,
+                                                unsigned int threadId, int timeoutMs);
+
+/* end of Delayed and deferred calls                                        */
+/* ======================================================================== */
+
+/* ======================================================================== */
+/* Object existence and panel list                                          */
+
+/* A process-wide registry of object pointers, for callbacks that may outlive their
+ * object. It takes no lock: callers on several threads serialise their calls. A
+ * pointer may be registered more than once and is known until deregistered as often. */
+
+/* 1 when object was registered; 0 when the registry could not be made or grown, or for
+ * a null object. */
+TOOLBOX_API int RegisterExistence(void *object);
+/* Removes one registration of object; nothing for null or an unregistered pointer. */
+TOOLBOX_API void DeRegisterExistence(void *object);
+/* 1 when object is registered, else 0 (always 0 for null). */
+TOOLBOX_API int ObjectExists(void *object);
+
+/* The panels-with-linked-callbacks list: a thread-safe variable holding one ListRef
+ * (null until callbacks are chained), made on the library's first use of its shared
+ * state. The results are the engine's thread-safe-variable codes; -130 when the
+ * variable does not exist (after Uninitialize...). */
+
+/* Makes the variable (null inside) when it does not exist: 0, or the engine's code. */
+TOOLBOX_API int InitializeTsvPanelsWithLinkedCallbacksList(void);
+/* Ends the variable (the list inside is not disposed); use only when no other thread
+ * uses it. Initialize makes it again. */
+TOOLBOX_API int UninitializeTsvPanelsWithLinkedCallbacksList(void);
+/* Locks the variable for the calling thread (re-entrant) and gives a pointer to the
+ * stored ListRef, valid until the matching release; null when there is no variable. */
+TOOLBOX_API ListRef *GetPointerToTsvPanelsWithLinkedCallbacksList(void);
+TOOLBOX_API int ReleasePointerToTsvPanelsWithLinkedCallbacksList(void);
+/* Stores list in the variable (under its lock). */
+TOOLBOX_API int SetTsvPanelsWithLinkedCallbacksList(ListRef list);
+/* A copy of the stored ListRef, read under the lock; null when there is no variable. */
+TOOLBOX_API ListRef GetTsvPanelsWithLinkedCallbacksList(void);
+
+/* end of Object existence and panel list                                   */
 /* ======================================================================== */
 
 #ifdef __cplusplus

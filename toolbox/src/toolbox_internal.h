@@ -2,7 +2,10 @@
 #ifndef TOOLBOX_INTERNAL_H
 #define TOOLBOX_INTERNAL_H
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
+#include <thread>
 
 #include "rtengine.h"
 #include "toolbox.h"
@@ -47,6 +50,108 @@ void failAllocations(int pass, int fail);
 // Test-only (builds with TOOLBOX_FAULT_INJECTION): the widest vector coder the text
 // encoding of byte blocks may use, 2 (AVX2), 1 (SSSE3) or 0 (portable loop only).
 void capEncodingSimd(int level);
+
+// --- Shared state of the event machinery (state.cpp) ------------------------------
+
+struct DelayedCallTimer;
+
+// The library's per-thread state: one copy per thread, made from a template on the
+// thread's first use and cleaned up when the thread ends or the state is discarded.
+struct LibraryThreadState {
+    // The random generator (numeric.cpp).
+    int randomSeed;          // next reseeding starts here; kDefaultRandomSeed in a new thread
+    int reseedPending;       // nonzero: reseed before the next draw; 1 in a new thread
+    double reciprocal[3];    // 1/30269, 1/30307, 1/30323, written at each reseeding
+    int generator[3];        // the three generator states
+    char eventName[128];     // "Event %d" texts of UILEventString (errors_events.cpp)
+    DelayedCallTimer *delayedCallTimer;  // null until the thread's first delayed call
+    int metaFontPanel;       // hidden panel for font measurements, 0 when none
+    int metaFontTextCtrl;    // the text control on that panel
+    int sortPanel;           // the panel whose controls are being sorted by tab position
+};
+
+constexpr int kDefaultRandomSeed = 0x38589391;  // 945329041
+
+// The calling thread's copy of the library state, made on first use; null only when the
+// engine cannot make it (memory exhausted) or the state has been discarded at exit.
+LibraryThreadState *threadState();
+
+// The per-thread state's discard routine (event: CMT_TLV_EVENT_...) for a copy owned by
+// threadId; the engine calls it, and tests call it with copies of their own.
+void discardThreadStateCopy(void *copy, int event, unsigned int threadId);
+
+// Test-only (builds with TOOLBOX_FAULT_INJECTION): observer called on the thread that
+// cleans up a thread's state, with what it ends, before it ends it. Null removes it.
+void observeStateCleanups(void (*observer)(DelayedCallTimer *timer, int metaFontPanel));
+
+// Library lock 0 serialises callback chaining, lock 1 extended mouse events. take
+// blocks until the calling thread owns the lock and returns 1; release returns 0.
+int takeLibraryLock(int which);
+int releaseLibraryLock(int which);
+
+// Owns library lock `which` for a scope.
+class LibraryLock {
+public:
+    explicit LibraryLock(int which) : which_(which) { takeLibraryLock(which_); }
+    ~LibraryLock() { releaseLibraryLock(which_); }
+    LibraryLock(const LibraryLock &) = delete;
+    LibraryLock &operator=(const LibraryLock &) = delete;
+
+private:
+    int which_;
+};
+
+// The process's exit list: routines run at normal process end, last registered first
+// (RTE_RegisterExitRoutine). 0 or -1 as the engine returns.
+int registerExitRoutine(void (*routine)(void));
+// True once the engine has been detached: exit routines then leave everything alone.
+bool engineDetached();
+
+// Initialisation that runs once per process, whichever thread comes first: that thread
+// runs it while every other caller waits (in 10 ms sleeps) until it is done. Busy is
+// never cleared, so a failed initialisation is not tried again.
+class OneTimeGuard {
+public:
+    template <typename Init>
+    void run(Init init) {
+        if (done_.load(std::memory_order_acquire)) return;
+        if (busy_.exchange(1, std::memory_order_acq_rel) == 0) {
+            init();
+            done_.store(1, std::memory_order_release);
+            return;
+        }
+        while (!done_.load(std::memory_order_acquire))
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+
+private:
+    std::atomic<int> done_{0};
+    std::atomic<int> busy_{0};
+};
+
+// --- Delayed and deferred calls (delayed.cpp) ---------------------------------------
+
+// A thread's delayed-call queue and the timer control that drives it.
+struct DelayedCallTimer {
+    ListRef queue;   // pending calls, latest due first
+    int panel;       // panel that carries the timer control
+    int ownsPanel;   // 1 when the panel was made for the timer
+    int timerCtrl;   // the timer control; 0 once it was discarded
+};
+
+// Frees a timer record and its queue (pending calls are dropped uncalled), on the thread
+// that owns the timer; null does nothing. Discarding the timer's panel belongs here as
+// soon as timers have panels.
+void disposeDelayedCallTimer(DelayedCallTimer *timer);
+
+// PostDeferredCallToThreadAndWait with an owner for callbackData. Once the call is
+// posted (*handedOver true) callbackData belongs to the call: function runs with it, or,
+// when its thread ends with the call still queued, dropData (may be null) runs with it
+// on the ending thread. Before that (a negative result, *handedOver false) it stays
+// the caller's. The result is PostDeferredCallToThreadAndWait's.
+int postDeferredCall(DelayedCallFn function, void *callbackData, unsigned int threadId,
+                     int timeoutMs, DelayedCallFn dropData, bool *handedOver);
+
 
 }  // namespace tb
 
