@@ -121,7 +121,8 @@ protected:
 // double, data-typed values in the control's type, pointers only as null; strings are
 // refused. Without that, a double attribute reads a register the int never reached.
 TEST_F(Layout, SetAttributeForListPassesEachTypeRightly) {
-    int t1 = NewCtrl(panel, RTE_CTRL_TIMER, "", 0, 0), t2 = NewCtrl(panel, RTE_CTRL_TIMER, "", 0, 0);
+    int t1 = NewCtrl(panel, RTE_CTRL_TIMER, "", 0, 0);
+    int t2 = NewCtrl(panel, RTE_CTRL_TIMER, "", 0, 0);
     ScopedList timers = listOf({t1, t2});
     EXPECT_EQ(SetAttributeForList(panel, timers.get(), RTE_ATTR_INTERVAL, 2), 0);
     for (int t : {t1, t2}) {
@@ -324,8 +325,8 @@ TEST_F(Layout, LabelsOnTheLeft) {
         int left = ctrlInt(panel, c, RTE_ATTR_LEFT), top = ctrlInt(panel, c, RTE_ATTR_TOP);
         EXPECT_EQ(ctrlInt(panel, c, RTE_ATTR_LABEL_LEFT) + ctrlInt(panel, c, RTE_ATTR_LABEL_WIDTH),
                   left - 6);
-        EXPECT_EQ(ctrlInt(panel, c, RTE_ATTR_LABEL_TOP),
-                  top + (ctrlInt(panel, c, RTE_ATTR_HEIGHT) - ctrlInt(panel, c, RTE_ATTR_LABEL_HEIGHT)) / 2);
+        int spare = ctrlInt(panel, c, RTE_ATTR_HEIGHT) - ctrlInt(panel, c, RTE_ATTR_LABEL_HEIGHT);
+        EXPECT_EQ(ctrlInt(panel, c, RTE_ATTR_LABEL_TOP), top + spare / 2);
         EXPECT_EQ(boundsOf(panel, c).left, ctrlInt(panel, c, RTE_ATTR_LABEL_LEFT));
     }
     int button = buttons(1)[0];
@@ -353,7 +354,8 @@ TEST_F(Layout, Distribute) {
                                 ctrlInt(panel, c, RTE_ATTR_LEFT)}),
               std::vector<int>({5, 25, 45}));
 
-    int x = makeIndicator(panel, "Label one", 0, 300), y = makeIndicator(panel, "Label two", 0, 300);
+    int x = makeIndicator(panel, "Label one", 0, 300);
+    int y = makeIndicator(panel, "Label two", 0, 300);
     position = 20;
     EXPECT_EQ(DistributeCtrls(panel, 1, 1, &position, 4, 2, x, y), 0);
     EXPECT_EQ(boundsOf(panel, x).top, 20);

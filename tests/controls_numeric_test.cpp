@@ -126,7 +126,8 @@ TEST(NumericAttributes, IntAttributesOfTypedControls) {
         int control = makeIndicator(panel, "n", 50, 37);
         ASSERT_EQ(SetCtrlAttribute(panel, control, RTE_ATTR_DATA_TYPE, type), 0);
         EXPECT_EQ(readAs<double>(panel, control, RTE_ATTR_LEFT, TB_TYPE_DOUBLE), 37.0);
-        EXPECT_EQ(readAs<std::uint8_t>(panel, control, RTE_ATTR_PRECISION, TB_TYPE_UNSIGNED_CHAR), 2);
+        EXPECT_EQ(readAs<std::uint8_t>(panel, control, RTE_ATTR_PRECISION, TB_TYPE_UNSIGNED_CHAR),
+                  2);
     }
 }
 
@@ -151,8 +152,9 @@ TEST(NumericAttributes, BadInputWritesNothing) {
     int breaking = SetBreakOnLibraryErrors(0);
     for (const auto &c : cases) {
         double value = 0x5EED;
-        EXPECT_EQ(GetNumericAttributeAsType(c.panel, c.control, c.attribute, TB_TYPE_DOUBLE, &value),
-                  c.code)
+        EXPECT_EQ(
+            GetNumericAttributeAsType(c.panel, c.control, c.attribute, TB_TYPE_DOUBLE, &value),
+            c.code)
             << c.attribute;
         EXPECT_EQ(value, 0x5EED);
     }

@@ -129,7 +129,8 @@ TEST_P(ProgressDialogLook, LayoutAndModality) {
                      {RTE_ATTR_LABEL_LEFT, 14},
                      {RTE_ATTR_LABEL_TOP, 14},
                      {RTE_ATTR_TOP, ctrlInt(d, ind, RTE_ATTR_LABEL_HEIGHT) + 18}};
-    for (const auto &a : indicator) EXPECT_EQ(ctrlInt(d, ind, a.attribute), a.expected) << a.attribute;
+    for (const auto &a : indicator)
+        EXPECT_EQ(ctrlInt(d, ind, a.attribute), a.expected) << a.attribute;
     Rect bounds = boundsOf(d, ind);
     EXPECT_EQ(bounds.top, 14);
     EXPECT_EQ(bounds.left, (kWidth - bounds.width) / 2);

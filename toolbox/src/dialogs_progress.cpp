@@ -128,9 +128,10 @@ constexpr int injectedFailure() { return 0; }
 #endif
 
 // The engine calls of the making, each of which a test build can make fail.
-int newPanel(const char *title) {
+template <typename Call>
+int call(Call engineCall) {
     if (int code = injectedFailure()) return code;
-    return NewPanel(0, title, 0, 0, 10, kDialogWidth);
+    return engineCall();
 }
 int newCtrl(int panel, int style, const char *label, int top, int left) {
     if (int code = injectedFailure()) return code;
@@ -147,15 +148,6 @@ int setPanel(int panel, int attribute, int value) {
 int readCtrl(int panel, int control, int attribute, int *value) {
     if (int code = injectedFailure()) return code;
     return GetCtrlAttribute(panel, control, attribute, value);
-}
-int boundingHeight(int panel, int control, int *height) {
-    if (int code = injectedFailure()) return code;
-    return GetCtrlBoundingRect(panel, control, nullptr, nullptr, height, nullptr);
-}
-template <typename Call>
-int call(Call engineCall) {
-    if (int code = injectedFailure()) return code;
-    return engineCall();
 }
 
 int cancelPressed(int panel, int, int event, void *, intptr_t, intptr_t) {
@@ -189,7 +181,8 @@ int addIndicator(ProgressRecord &record, const char *label, int markerStyle) {
     // Below its label, which sits at the margin.
     int labelHeight = 0;
     if (code == 0) code = readCtrl(panel, indicator, RTE_ATTR_LABEL_HEIGHT, &labelHeight);
-    if (code == 0) code = setCtrl(panel, indicator, RTE_ATTR_TOP, labelHeight + kMargin + kLabelGap);
+    if (code == 0)
+        code = setCtrl(panel, indicator, RTE_ATTR_TOP, labelHeight + kMargin + kLabelGap);
     if (code == 0) code = setCtrl(panel, indicator, RTE_ATTR_LABEL_LEFT, kMargin);
     if (code == 0) code = setCtrl(panel, indicator, RTE_ATTR_LABEL_TOP, kMargin);
     return code;
@@ -199,7 +192,8 @@ int addCancelButton(ProgressRecord &record, const char *label) {
     int button = newCtrl(record.panel, RTE_CTRL_COMMAND_BUTTON, label, -100, -100);
     if (button < 0) return button;
     record.cancelButton = button;
-    int code = call([&] { return InstallCtrlCallback(record.panel, button, cancelPressed, &record); });
+    int code =
+        call([&] { return InstallCtrlCallback(record.panel, button, cancelPressed, &record); });
     if (code < 0) return code;
     return setCtrl(record.panel, button, RTE_ATTR_SHORTCUT_KEY, RTE_KEY_ESCAPE);
 }
@@ -209,10 +203,13 @@ int addCancelButton(ProgressRecord &record, const char *label) {
 int arrange(const ProgressRecord &record, bool buttonShown) {
     const int panel = record.panel;
     int height;
-    int code = boundingHeight(panel, record.indicator, &height);
+    int code = call([&] {
+        return GetCtrlBoundingRect(panel, record.indicator, nullptr, nullptr, &height, nullptr);
+    });
     if (code < 0) return code;
     const int contentHeight = height + 2 * kMargin;
-    code = call([&] { return CenterCtrl(panel, record.indicator, 0, 0, contentHeight, kDialogWidth); });
+    code = call(
+        [&] { return CenterCtrl(panel, record.indicator, 0, 0, contentHeight, kDialogWidth); });
     if (code < 0) return code;
     if (!buttonShown) return setPanel(panel, RTE_ATTR_HEIGHT, contentHeight);
     const int button = record.cancelButton;
@@ -242,7 +239,8 @@ int registerAndShow(OwnedRecord &record, int modal) {
     if (int code = injectedFailure()) return code;
     if (!dialogs().add(record)) return RTE_UIE_OUT_OF_MEMORY;
     int code = call([&] { return InstallPanelCallback(panel, dialogPanelEvent, kept); });
-    if (code == 0) code = call([&] { return SetPanelPos(panel, RTE_AUTO_CENTER, RTE_AUTO_CENTER); });
+    if (code == 0)
+        code = call([&] { return SetPanelPos(panel, RTE_AUTO_CENTER, RTE_AUTO_CENTER); });
     if (code == 0) code = call([&] { return modal ? InstallPopup(panel) : DisplayPanel(panel); });
     return code;
 }
@@ -273,9 +271,10 @@ extern "C" {
 
 int CreateProgressDialog(const char *title, const char *indicatorLabel, int modal,
                          int markerStyle, const char *cancelButtonLabel) {
-    OwnedRecord record(static_cast<ProgressRecord *>(tb::allocateZeroed(1, sizeof(ProgressRecord))));
+    OwnedRecord record(
+        static_cast<ProgressRecord *>(tb::allocateZeroed(1, sizeof(ProgressRecord))));
     if (!record) return RTE_UIE_OUT_OF_MEMORY;
-    const int panel = newPanel(title);
+    const int panel = call([&] { return NewPanel(0, title, 0, 0, 10, kDialogWidth); });
     if (panel < 0) return panel;
     record->panel = panel;
     int code = build(*record, indicatorLabel, markerStyle, cancelButtonLabel);
