@@ -67,6 +67,32 @@ int main(void) {
     check(CreateMetaFont("SmokeFont", "bogusfont", 10, 0, 0, 0, 0) == 0 &&
               GetTextDisplaySize("Hello, World", "SmokeFont", &size, NULL) == 0 && size == 15,
           "CreateMetaFont and GetTextDisplaySize");
+    {
+        int panel = NewPanel(0, "smoke", 0, 0, 200, 200);
+        int a = NewCtrl(panel, RTE_CTRL_COMMAND_BUTTON, "A", 10, 10);
+        int b = NewCtrl(panel, RTE_CTRL_COMMAND_BUTTON, "B", 50, 10);
+        int n = NewCtrl(panel, RTE_CTRL_NUMERIC_INDICATOR, "n", 90, 10);
+        ListRef ids = BuildIntegerList(0, a, b, 0);
+        int most = 0, at = 0, dialog = 0;
+        unsigned char byte = 0;
+        check(ListNumItems(ids) == 2 &&
+                  SetAttributeForCtrls(panel, RTE_ATTR_LEFT, 30, 2, a, b) == 0 &&
+                  AttributeMaxAndMin(panel, RTE_ATTR_TOP, 0, &most, &at, NULL, NULL, a, b, 0) ==
+                      0 &&
+                  most == 50 && at == b && NextCtrlInTabOrder(panel, a, 1, 1) == b,
+              "control layout and tab order");
+        check(SetCtrlVal(panel, n, 300.7) == 0 &&
+                  GetNumericAttributeAsType(panel, n, RTE_ATTR_CTRL_VAL, TB_TYPE_UNSIGNED_CHAR,
+                                            &byte) == 0 &&
+                  byte == 44,
+              "GetNumericAttributeAsType");
+        dialog = CreateProgressDialog("smoke", "done", 0, 0, "Cancel");
+        check(dialog > 0 && UpdateProgressDialog(dialog, 50, 1) == 0 &&
+                  DiscardProgressDialog(dialog) == 0,
+              "progress dialog");
+        ListDispose(ids);
+        DiscardPanel(panel);
+    }
     DoAssert(1, "c_smoke", __LINE__, NULL);
     SetBOLE(old);
     printf("c_smoke: %s\n", failures ? "failed" : "passed");

@@ -20,6 +20,7 @@
 #ifndef TOOLBOX_H
 #define TOOLBOX_H
 
+#include <stdarg.h>
 #include <stddef.h>
 #include <stdio.h>
 #include <time.h>
@@ -1066,6 +1067,178 @@ TOOLBOX_API int SetTsvPanelsWithLinkedCallbacksList(ListRef list);
 TOOLBOX_API ListRef GetTsvPanelsWithLinkedCallbacksList(void);
 
 /* end of Object existence and panel list                                   */
+/* ======================================================================== */
+
+/* ======================================================================== */
+/* Control layout and attributes                                            */
+
+/* Controls are those of the run-time engine's user interface (rte_ui.h). Group
+ * operations take a ListRef of int control ids, or the ids as variable arguments after
+ * a count: reading stops at the first id of 1 or less (so 0 or -1 ends the list) or
+ * when count ids were taken; count 0 means no limit (the list must then end with 0 or
+ * -1), a negative count reads nothing. Functions return 0 or the first negative code
+ * met (the engine's codes pass through); a variable-argument form returns -12 when it
+ * cannot build its list.
+ *
+ * Attribute values travel as int. Data-typed attributes (value, range, increment) are
+ * passed in the control's data type and read through the numeric conversion below;
+ * the timer interval is passed as a double; a pointer attribute takes only 0 (null; any
+ * other value gives -90, since no pointer fits an int on 64-bit targets); string
+ * attributes give -46. */
+
+/* Library numbers of the bounding rectangle's parts (control and label together). */
+enum {
+    TbAttrBoundTop = 6000,
+    TbAttrBoundLeft = 6001,
+    TbAttrBoundHeight = 6002,
+    TbAttrBoundWidth = 6003
+};
+
+/* A new list of the ids that follow count (null when memory is short). */
+TOOLBOX_API ListRef BuildIntegerList(int count, ...);
+/* Appends the ids that follow count to list: 1, or 0 (null list, short memory; the list
+ * is then unchanged). */
+TOOLBOX_API int AppendToIntegerList(ListRef list, int count, ...);
+/* Reads ids from parmInfo as described above into a new list: 0 and *list, or -12 and
+ * *list null; -65 for a null list pointer. */
+TOOLBOX_API int GetIntListFromParmInfo(va_list parmInfo, int count, ListRef *list);
+
+/* Sets the attribute on each control in list order (TbAttrBoundTop/Left move the
+ * bounding rectangle as SetCtrlBoundRectAttribute does). The first failure stops the
+ * walk and is returned; the controls before it keep the new value. */
+TOOLBOX_API int SetAttributeForList(int panel, ListRef controls, int attribute, int value);
+TOOLBOX_API int SetAttributeForCtrls(int panel, int attribute, int value, int count, ...);
+
+/* The largest and smallest value of the attribute over the controls, and the first
+ * control with each (ties keep the earliest); TbAttrBound... read the bounding
+ * rectangle. Any output may be null; outputs are written only on success. An empty list
+ * gives 0 with both values and both controls 0 (no control). */
+TOOLBOX_API int AttrMaxAndMinForList(int panel, ListRef controls, int attribute, int *maxValue,
+                                     int *maxControl, int *minValue, int *minControl);
+TOOLBOX_API int AttributeMaxAndMin(int panel, int attribute, int count, int *maxValue,
+                                   int *maxControl, int *minValue, int *minControl, ...);
+/* Sets the attribute of every control to the group's maximum (useMinimum 0) or
+ * minimum. */
+TOOLBOX_API int SetAttributeToExtremeForList(int panel, ListRef controls, int attribute,
+                                             int useMinimum);
+TOOLBOX_API int SetCtrlsToAttributeExtreme(int panel, int attribute, int useMinimum, int count,
+                                           ...);
+
+/* Reads a part of the control's bounding rectangle: 532 or TbAttrBoundTop the top, 531
+ * or TbAttrBoundLeft the left, 540 or TbAttrBoundHeight the height, 533 or
+ * TbAttrBoundWidth the width. -65 for a null value; another attribute asserts. */
+TOOLBOX_API int GetCtrlBoundRectAttribute(int panel, int control, int attribute, int *value);
+/* Moves the control so that its bounding rectangle's top (532, TbAttrBoundTop) or left
+ * (531, TbAttrBoundLeft) lies at value; the label moves with it. Sizes (533, 540,
+ * TbAttrBoundHeight, TbAttrBoundWidth) give -63 and change nothing; another attribute
+ * asserts. -90 when the control would leave the engine's coordinate range. */
+TOOLBOX_API int SetCtrlBoundRectAttribute(int panel, int control, int attribute, int value);
+
+/* Puts a numeric control's label on its left, spacing pixels from it and centred on
+ * the control's height. */
+TOOLBOX_API int PutLabelOnLeft(int panel, int control, int spacing);
+TOOLBOX_API int PutLabelsOnLeftForList(int panel, ListRef controls, int spacing);
+TOOLBOX_API int PutLabelsOnLeft(int panel, int spacing, int count, ...);
+
+/* Places the controls one after another by their bounding rectangles, from *position
+ * down (vertical 1: tops and heights) or right (otherwise: lefts and widths). With
+ * fixedGap 1 the gap is gapOrExtent; otherwise gapOrExtent is the extent to fill and
+ * the gap (extent - sum of sizes) / (count - 1), truncated. *position ends behind the
+ * last control, or where a failure stopped the walk. -65 for a null position. */
+TOOLBOX_API int DistributeCtrlsInList(int panel, ListRef controls, int vertical, int fixedGap,
+                                      int *position, int gapOrExtent);
+TOOLBOX_API int DistributeCtrls(int panel, int vertical, int fixedGap, int *position,
+                                int gapOrExtent, int count, ...);
+
+/* Move control directly behind / in front of referenceControl in the z-plane order, or
+ * directly after / before it in the tab order; the others keep their order. The same
+ * control for both changes nothing. */
+TOOLBOX_API int MoveBehind(int panel, int referenceControl, int control);
+TOOLBOX_API int MoveInFront(int panel, int referenceControl, int control);
+TOOLBOX_API int PlaceAfter(int panel, int referenceControl, int control);
+TOOLBOX_API int PlaceBefore(int panel, int referenceControl, int control);
+
+/* Sets the control's left edge so that its right edge (left + width) is right. A failed
+ * width read is returned without setting anything. */
+TOOLBOX_API int SetCtrlRightPosition(int panel, int control, int right);
+/* Centres the control with its label in the rectangle (top, left, height, width). */
+TOOLBOX_API int CenterCtrl(int panel, int control, int top, int left, int height, int width);
+/* Gives okControl the Enter key and cancelControl the Escape key as shortcut keys, and
+ * makes closeControl the panel's close control; each only when positive. */
+TOOLBOX_API int SetCommonDialogShortcutKeys(int panel, int okControl, int cancelControl,
+                                            int closeControl);
+
+/* end of Control layout and attributes                                     */
+/* ======================================================================== */
+
+/* ======================================================================== */
+/* Tab order and control lists                                              */
+
+/* A panel's controls form a chain in tab order. These functions report nothing: a
+ * failing attribute read (a discarded panel, a control not on the panel) ends the walk
+ * with 0. */
+
+/* 1 when the control can take the focus (hot mode, not dimmed, visible), else 0. */
+TOOLBOX_API int CtrlCanBeTabStop(int panel, int control);
+/* The control before control in the chain; with wrap, the last one for the first. 0
+ * when there is none. */
+TOOLBOX_API int PreviousCtrl(int panel, int control, int wrap);
+/* The next control after control, forward or backward, that can take the focus,
+ * wrapping around the chain when wrap is nonzero; never control itself; 0 when none. */
+TOOLBOX_API int NextCtrlInTabOrder(int panel, int control, int forward, int wrap);
+/* Gives the focus to the first control that can take it: 1, or 0 when none can (or
+ * the focus cannot be set from this thread). */
+TOOLBOX_API int ActivateFirstCtrl(int panel);
+/* A new list of the panel's controls in chain order, which the caller disposes: 0, or a
+ * negative code with *list null (-12 short memory, -65 null list pointer). */
+TOOLBOX_API int GetCtrlList(int panel, ListRef *list);
+/* Sorts a list of the panel's controls by ascending tab position; ids not on the panel
+ * go to the end. Safe on several threads at once. 0, or -12 when the calling thread's
+ * library state cannot be had (list unchanged). */
+TOOLBOX_API int SortCtrlListByTabOrder(int panel, ListRef list);
+
+/* end of Tab order and control lists                                       */
+/* ======================================================================== */
+
+/* ======================================================================== */
+/* Numeric attribute conversion                                             */
+
+/* Reads a numeric attribute of a numeric control (its value, range or increment in the
+ * control's data type, or an int attribute) and stores it through value in dataType
+ * (TB_TYPE_...), by way of a double: integer targets take the integer part modulo 2^32
+ * (then its low 8 or 16 bits), so 4294967295 gives -1 as int; NaN and infinities give
+ * 0; float rounds to nearest (infinity beyond its range). 0, or the engine's code of a
+ * failing read (-46 also for a pointer or string attribute); -65 for a null value. A
+ * string or invalid control type, or a dataType of 5 or outside 0..8, asserts. */
+TOOLBOX_API int GetNumericAttributeAsType(int panel, int control, int attribute, int dataType,
+                                          void *value);
+
+/* end of Numeric attribute conversion                                      */
+/* ======================================================================== */
+
+/* ======================================================================== */
+/* Progress dialog                                                          */
+
+/* A top-level panel, 328 pixels wide and centred on the screen, with an integer
+ * indicator from 0 to 100 and, when cancelButtonLabel is not null, a Cancel button
+ * whose shortcut is the Escape key (an empty label: the button lies outside the panel,
+ * reachable only by its key). Shown as a modal popup when modal is nonzero. Returns the
+ * panel, or the first failing step's code (-12 short memory, -90 a markerStyle outside
+ * 0..3) with nothing left behind. The dialog belongs to the calling thread; discard it
+ * with DiscardProgressDialog (a panel discarded otherwise frees its dialog too). */
+TOOLBOX_API int CreateProgressDialog(const char *title, const char *indicatorLabel, int modal,
+                                     int markerStyle, const char *cancelButtonLabel);
+/* Shows percentComplete (pinned to 0..100), processes the calling thread's events when
+ * processEvents is nonzero, and returns 1 when Cancel was pressed since the previous
+ * update (once), else 0. Panel 0 or less, or a panel that is no progress dialog: 0. A
+ * discarded dialog gives -45. Never reports library errors. */
+TOOLBOX_API int UpdateProgressDialog(int panel, int percentComplete, int processEvents);
+/* Discards the dialog and frees what it holds: 0; nothing for a panel of 0 or less
+ * (0); -45 for a panel that is no progress dialog (left alone); -134 from another
+ * thread (dialog kept). Never reports library errors. */
+TOOLBOX_API int DiscardProgressDialog(int panel);
+
+/* end of Progress dialog                                                   */
 /* ======================================================================== */
 
 #ifdef __cplusplus

@@ -74,6 +74,14 @@ void failAllocations(int pass, int fail);
 void capEncodingSimd(int level);
 #endif
 
+// Test-only (builds with TOOLBOX_FAULT_INJECTION): while a dialog is being made, after
+// `pass` more of its engine calls the next one is not made and reports `code` instead
+// (a negative engine code); code 0 disarms it.
+void failDialogSteps(int pass, int code);
+// Test-only (builds with TOOLBOX_FAULT_INJECTION): the progress dialogs whose records
+// the library holds.
+int liveProgressDialogs();
+
 // --- Shared state of the event machinery (state.cpp) ------------------------------
 
 struct DelayedCallTimer;
