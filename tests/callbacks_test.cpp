@@ -374,9 +374,14 @@ std::string childLogPath() {
         .string();
 }
 
+// The child's log file, named before the child exits: the exit clean-up may run after
+// the program's static objects are gone (on Windows the engine's own exit list runs
+// when its DLL is unloaded), so the callbacks below use nothing but this buffer.
+char childLog[1024];
+
 // Appends "who:event " to the child's log file.
 int logToFile(int, int, int event, void *data, intptr_t, intptr_t) {
-    if (FILE *log = std::fopen(childLogPath().c_str(), "ab")) {
+    if (FILE *log = std::fopen(childLog, "ab")) {
         std::fprintf(log, "%s:%d ", static_cast<const char *>(data), event);
         std::fclose(log);
     }
@@ -399,6 +404,8 @@ int discardSecondPanel(int, int event, void *, intptr_t, intptr_t) {
 TEST(ChainExitDeathTest, ExitDiscardsChainedPanelsAndFreesEveryLink) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     std::string path = childLogPath();
+    ASSERT_LT(path.size(), sizeof childLog);
+    std::snprintf(childLog, sizeof childLog, "%s", path.c_str());
     std::remove(path.c_str());
     EXPECT_EXIT(
         {

@@ -64,8 +64,10 @@ typedef void (*RTE_ExitRoutine)(void);
  * follows its rules (the Windows start-up: 32 slots, run last first by its exit).
  * Otherwise the engine keeps it in a list of its own, run once, last registered first,
  * at normal process end (from the C runtime's atexit, registered on first use; the
- * engine still works while the routines run). Returns 0, or -1 for a null routine, a
- * full or closed list, or no memory. */
+ * engine still works while the routines run). On Windows that is the engine DLL's own
+ * C runtime, which runs the list when the DLL is unloaded at process end, after the
+ * program's exit functions and static destructors. Returns 0, or -1 for a null
+ * routine, a full or closed list, or no memory. */
 RTE_API int RTE_RegisterExitRoutine(RTE_ExitRoutine routine);
 
 /* Whether exit clean-ups should stand down: the start-up's answer when one was handed
