@@ -438,8 +438,10 @@ RTE_API int GetCtrlBoundingRect(int panel, int control, int *top, int *left, int
  * call that fails changes nothing; none sends an event.
  *
  * List-box labels may hold escape codes (ESC is the byte 0x1B), drawn in place:
- *   ESC "p" n "l"                   moves the pen to pixel column n of the line
- *   ESC "fg" RRGGBB                 draws what follows in that colour (hex)
+ *   ESC "p" n "l"                   moves the pen to pixel column n (1 to 5 decimal
+ *                                   digits) of the line
+ *   ESC "fg" RRGGBB                 draws what follows in that colour (6 hex digits,
+ *                                   either case)
  *   ESC "bg" RRGGBB                 fills behind what follows in that colour
  *   ESC "drawfilledbox" WWW RRGGBB  draws a filled box WWW pixels wide (decimal),
  *                                   framed in the current colour, and moves past it
