@@ -205,8 +205,11 @@ int getListValue(const Control &c, AttrValue &v) {
 }
 
 int setListValue(Control &c, const AttrValue &v) {
-    for (size_t k = 0; k < c.items.size(); ++k)
-        if (c.items[k].value == v.d) return selectItem(c, int(k)), 0;
+    for (size_t k = 0; k < c.items.size(); ++k) {
+        if (c.items[k].value != v.d) continue;
+        selectItem(c, int(k));
+        return 0;
+    }
     return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
 }
 

@@ -4,7 +4,8 @@
 // Choices:
 //  - A control resolves its font when the font is set and keeps it: a meta font
 //    redefined later (CreateMetaFont) leaves the controls that took it as they are, so
-//    their sizes never change under them.
+//    their sizes never change under them. Setting a property resolves the name again,
+//    as it is defined then.
 //  - The font name reads back as set until a property (683-687) is set; from then on
 //    it reads the typeface underneath, because the control's font is no longer that
 //    meta font. Setting the name again drops the property changes.
@@ -72,13 +73,13 @@ int setTextFontName(Control &c, const AttrValue &v) {
 }
 
 int getTextFontProperty(const Control &c, int attribute, AttrValue &v) {
-    const fonts::FontSpec &spec = c.textFont.resolved.spec;
+    const fonts::FontSpec &font = c.textFont.resolved.spec;
     switch (attribute) {
-    case RTE_ATTR_TEXT_ITALIC: v.i = spec.italic; break;
-    case RTE_ATTR_TEXT_UNDERLINE: v.i = spec.underline; break;
-    case RTE_ATTR_TEXT_STRIKEOUT: v.i = spec.strikeOut; break;
-    case RTE_ATTR_TEXT_BOLD: v.i = spec.bold; break;
-    default: v.i = spec.pointSize; break;
+    case RTE_ATTR_TEXT_ITALIC: v.i = font.italic; break;
+    case RTE_ATTR_TEXT_UNDERLINE: v.i = font.underline; break;
+    case RTE_ATTR_TEXT_STRIKEOUT: v.i = font.strikeOut; break;
+    case RTE_ATTR_TEXT_BOLD: v.i = font.bold; break;
+    default: v.i = font.pointSize; break;
     }
     return 0;
 }
