@@ -57,6 +57,23 @@ struct Dialog {
     bool ending = false;  // the dialog discards its own panel
 };
 
+// Discards the dialog's panel, whatever was made of it, when the dialog ends.
+class DialogPanel {
+public:
+    explicit DialogPanel(Dialog &dialog) : dialog_(dialog) {}
+    ~DialogPanel() {
+        if (dialog_.panel <= 0) return;
+        tb::BreakingOff quiet;  // a panel discarded from outside is gone already
+        dialog_.ending = true;
+        DiscardPanel(dialog_.panel);
+    }
+    DialogPanel(const DialogPanel &) = delete;
+    DialogPanel &operator=(const DialogPanel &) = delete;
+
+private:
+    Dialog &dialog_;
+};
+
 // An engine call of the making or relabelling, which a test build can make fail.
 template <typename Call>
 int step(Call engineCall) {
@@ -328,13 +345,9 @@ int ColorChangePopup(const char *title, ListRef colors, int allowDefault,
     d.colors = colors;
     d.callback = callback;
     d.callbackData = callbackData;
+    DialogPanel owned(d);
     int result = build(d, title, allowDefault);
     if (result == 0) result = run(d, saved.get());
-    if (d.panel > 0) {
-        tb::BreakingOff quiet;
-        d.ending = true;
-        DiscardPanel(d.panel);
-    }
     return result;
 }
 
