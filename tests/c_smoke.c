@@ -93,6 +93,26 @@ int main(void) {
         ListDispose(ids);
         DiscardPanel(panel);
     }
+    {
+        int panel = NewPanel(0, "smoke", 0, 0, 200, 200);
+        int ring = NewCtrl(panel, RTE_CTRL_RING, "ring", 20, 10);
+        int count = 0, index = -1, value = 0, bold = -1;
+        const int table[] = {0x000000, 0xFF0000, 0x00FF00};
+        check(InsertListItem(panel, ring, -1, "one", 1) == 0 &&
+                  InsertListItem(panel, ring, -1, "three", 3) == 0 &&
+                  GetNumListItems(panel, ring, &count) == 0 && count == 2 &&
+                  SetCtrlIndex(panel, ring, 1) == 0 && GetCtrlIndex(panel, ring, &index) == 0 &&
+                  index == 1 && GetCtrlVal(panel, ring, &value) == 0 && value == 3,
+              "list functions");
+        check(SizeRingCtrlToText(panel, ring) == 0 && IsMetaFont("SmokeFont") == 1 &&
+                  GetMetaFontInfo("TitleMetaFont", NULL, &bold, NULL, NULL, NULL, NULL) == 0 &&
+                  bold == 1,
+              "ring sizing and meta fonts");
+        check(FindClosestColorInTable(0xEE1111, table, 3) == 1 &&
+                  ColorChangePopup("smoke", NULL, 1, NULL, NULL) == RTE_UIE_NULL_ARGUMENT,
+              "colour popup");
+        DiscardPanel(panel);
+    }
     DoAssert(1, "c_smoke", __LINE__, NULL);
     SetBOLE(old);
     printf("c_smoke: %s\n", failures ? "failed" : "passed");

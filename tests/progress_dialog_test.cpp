@@ -45,25 +45,6 @@ int shownPercent(int dialog) {
     return value;
 }
 
-// The handles made after `since`, none of which may still be a panel.
-void expectNoPanelsSince(int since) {
-    int next = NewPanel(0, "probe", 0, 0, 10, 10);
-    int breaking = SetBreakOnLibraryErrors(0);
-    for (int handle = since + 1; handle < next; ++handle) {
-        int visible;
-        EXPECT_EQ(GetPanelAttribute(handle, RTE_ATTR_VISIBLE, &visible), RTE_UIE_INVALID_PANEL)
-            << "panel " << handle << " was left behind";
-    }
-    SetBreakOnLibraryErrors(breaking);
-    DiscardPanel(next);
-}
-
-int newestPanel() {
-    int probe = NewPanel(0, "probe", 0, 0, 10, 10);
-    DiscardPanel(probe);
-    return probe;
-}
-
 // Every case ends with as many dialogs held as it began with, and no user events.
 class ProgressDialog : public ::testing::Test {
 protected:

@@ -85,6 +85,26 @@ inline std::vector<int> snapshotOf(int panel, const std::vector<int> &controls) 
     return values;
 }
 
+// The handle the next panel will get, minus one: a panel made and discarded at once.
+inline int newestPanel() {
+    int probe = NewPanel(0, "probe", 0, 0, 10, 10);
+    DiscardPanel(probe);
+    return probe;
+}
+
+// The handles made after `since`, none of which may still be a panel.
+inline void expectNoPanelsSince(int since) {
+    int next = NewPanel(0, "probe", 0, 0, 10, 10);
+    int breaking = SetBreakOnLibraryErrors(0);
+    for (int handle = since + 1; handle < next; ++handle) {
+        int visible;
+        EXPECT_EQ(GetPanelAttribute(handle, RTE_ATTR_VISIBLE, &visible), RTE_UIE_INVALID_PANEL)
+            << "panel " << handle << " was left behind";
+    }
+    SetBreakOnLibraryErrors(breaking);
+    DiscardPanel(next);
+}
+
 // Runs call on a thread of its own and waits for it at most `seconds`; a call that has
 // not returned by then fails the test and ends the program, since a hung thread cannot
 // be joined.

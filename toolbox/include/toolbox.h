@@ -1241,6 +1241,70 @@ TOOLBOX_API int DiscardProgressDialog(int panel);
 /* end of Progress dialog                                                   */
 /* ======================================================================== */
 
+/* ======================================================================== */
+/* Colour popup                                                             */
+
+/* One named colour of the list the colour popup edits. The popup never changes name. */
+typedef struct ColorChangeEntry {
+    char *name;       /* shown in the popup's list; null shows as an empty name */
+    int defaultColor; /* 0x00RRGGBB, restored by the Default button */
+    int color;        /* 0x00RRGGBB, the current colour, edited by the popup */
+} ColorChangeEntry;
+
+/* Told of changes while the popup is open: index is the 1-based position of the entry
+ * whose colour the user committed, or -1 when any number of entries may have changed
+ * (Default, or Cancel restoring them). */
+typedef void (*ColorChangeCallbackFn)(ListRef colors, void *callbackData, int index);
+
+/* Lets the user edit colors (a list of ColorChangeEntry) in a modal dialog of the calling
+ * thread: a list of the names with a sample of each colour, a colour control for the
+ * selected entry, and OK, Cancel and Default (hidden, its place kept, when allowDefault
+ * is 0). Runs its own event loop until OK, Cancel or closing the dialog. Returns 1 when
+ * the list was changed and kept (OK after any change, Default included), 0 when it is
+ * as it was (OK without changes, Cancel, which restores every entry the dialog changed
+ * and calls callback with -1 when there were changes). callback may be null. Codes:
+ * -65 null colors; TbErrUnrecognizedValue for a list whose items are not
+ * ColorChangeEntry or with a colour outside 0..0xFFFFFF (nothing shown); -12 short
+ * memory (before the dialog; or on Cancel when the list cannot be restored, which
+ * happens only when the callback removed entries: the list is then as the callback left
+ * it); an engine code when the dialog cannot be made or kept (the colours stored before
+ * the failure stay). User events of other panels that arrive meanwhile are used up. */
+TOOLBOX_API int ColorChangePopup(const char *title, ListRef colors, int allowDefault,
+                                 ColorChangeCallbackFn callback, void *callbackData);
+
+/* The index (0-based) of the table colour nearest to color, by a distance that weighs
+ * the channels and their differences; ties keep the earlier index. -1 for a count of 0
+ * or less; -65 for a null table with a positive count. */
+TOOLBOX_API int FindClosestColorInTable(int color, const int *table, int count);
+
+/* end of Colour popup                                                      */
+/* ======================================================================== */
+
+/* ======================================================================== */
+/* Ring sizing and meta fonts                                               */
+
+/* Makes a ring (style 300 or 301) as wide as its widest label measured in the ring's
+ * text font, plus the ring's arrow (19 or 21 pixels). 0, or -45 for another style, or
+ * the engine's code of a failing step (-12 short memory); the width is unchanged on
+ * failure. Labels of any length are measured. Safe on several threads at once. */
+TOOLBOX_API int SizeRingCtrlToText(int panel, int control);
+
+/* The definition of a meta font: each non-null output receives its property; typeface
+ * receives the typeface name under it and must hold RTE_MAX_FONT_NAME_LEN bytes. A
+ * typeface name given as metaFont describes that typeface at the engine's 10 points.
+ * 0, or the engine's code (-89 an unknown font, -65 a null metaFont). Uses a hidden panel
+ * kept per thread until the thread ends (made again should it have been discarded). */
+TOOLBOX_API int GetMetaFontInfo(const char *metaFont, char *typeface, int *bold, int *underline,
+                                int *strikeOut, int *italic, int *pointSize);
+
+/* 1 when fontName is a meta font (predefined or made with CreateMetaFont), 0 when the
+ * engine does not know it as one (a plain typeface name included), or the engine's
+ * code of another failure (-65 null). Never reports library errors. */
+TOOLBOX_API int IsMetaFont(const char *fontName);
+
+/* end of Ring sizing and meta fonts                                        */
+/* ======================================================================== */
+
 #ifdef __cplusplus
 }
 #endif

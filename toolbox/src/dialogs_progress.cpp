@@ -114,18 +114,7 @@ DialogTable &dialogs() {
     return *table;
 }
 
-#if TOOLBOX_FAULT_INJECTION
-std::atomic<int> stepsToPass{0};
-std::atomic<int> injectedCode{0};
-
-int injectedFailure() {
-    if (injectedCode.load() == 0) return 0;
-    if (stepsToPass.fetch_sub(1) > 0) return 0;
-    return injectedCode.exchange(0);
-}
-#else
-constexpr int injectedFailure() { return 0; }
-#endif
+int injectedFailure() { return tb::dialogStepFailure(); }
 
 // The engine calls of the making, each of which a test build can make fail.
 template <typename Call>
@@ -257,6 +246,17 @@ int answerForOtherPanel(int panel) {
 namespace tb {
 
 #if TOOLBOX_FAULT_INJECTION
+namespace {
+std::atomic<int> stepsToPass{0};
+std::atomic<int> injectedCode{0};
+}  // namespace
+
+int dialogStepFailure() {
+    if (injectedCode.load() == 0) return 0;
+    if (stepsToPass.fetch_sub(1) > 0) return 0;
+    return injectedCode.exchange(0);
+}
+
 void failDialogSteps(int pass, int code) {
     stepsToPass.store(pass > 0 ? pass : 0);
     injectedCode.store(code);

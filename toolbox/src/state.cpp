@@ -20,6 +20,9 @@
 //    it is (the object registry too, which stays usable).
 //  - When memory is too short for the clean-up's record, what the thread held is left
 //    as it is (lost) rather than ended on a thread that does not own it.
+//  - The meta-font panel is discarded by the clean-up on its own thread. When that
+//    thread has ended before the clean-up could run there, the engine has discarded
+//    its panels already, and the discard here only finds the handle gone (quietly).
 #include <cstdlib>
 #include <mutex>
 
@@ -85,7 +88,11 @@ void runCleanup(void *data) {
     if (cleanupObserver) cleanupObserver(cleanup->delayedCallTimer, cleanup->metaFontPanel);
 #endif
     tb::disposeDelayedCallTimer(cleanup->delayedCallTimer);
-    // The meta-font panel is discarded here once the engine has panels.
+    if (cleanup->metaFontPanel > 0) {
+        // Gone already (or, when the thread ended first, owned by no one): nothing to say.
+        tb::BreakingOff quiet;
+        DiscardPanel(cleanup->metaFontPanel);
+    }
     std::free(cleanup);
 }
 

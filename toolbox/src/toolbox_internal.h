@@ -74,10 +74,17 @@ void failAllocations(int pass, int fail);
 void capEncodingSimd(int level);
 #endif
 
-// Test-only (builds with TOOLBOX_FAULT_INJECTION): while a dialog is being made, after
-// `pass` more of its engine calls the next one is not made and reports `code` instead
-// (a negative engine code); code 0 disarms it.
+// Test-only (builds with TOOLBOX_FAULT_INJECTION): while a dialog is being made (or a
+// colour popup relabels a line), after `pass` more of its engine calls the next one is
+// not made and reports `code` instead (a negative engine code); code 0 disarms it.
 void failDialogSteps(int pass, int code);
+// The failure a dialog's next engine call is to report instead of being made: 0 (make
+// the call) except in test builds armed by failDialogSteps.
+#if TOOLBOX_FAULT_INJECTION
+int dialogStepFailure();
+#else
+inline int dialogStepFailure() { return 0; }
+#endif
 // Test-only (builds with TOOLBOX_FAULT_INJECTION): the progress dialogs whose records
 // the library holds.
 int liveProgressDialogs();

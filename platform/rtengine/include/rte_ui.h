@@ -46,12 +46,14 @@
 #include "rte_api.h"
 #include "rte_errors.h"
 
-/* Events, with the numbers callbacks receive. The engine sends 1, 3, 5, 7, 8, 9, 11,
+/* Events, with the numbers callbacks receive. The engine sends 1, 2, 3, 5, 7, 8, 9, 11,
  * 15 and 16; the others are reserved for later kinds and for library code. */
 enum {
     EVENT_NONE = 0,
-    EVENT_COMMIT = 1,              /* a command button was pressed, or its shortcut key */
-    EVENT_VAL_CHANGED = 2,
+    EVENT_COMMIT = 1,              /* a command button was pressed, or its shortcut key; a
+                                      ring's item or a colour was chosen */
+    EVENT_VAL_CHANGED = 2,         /* the user changed the value (a list box's selection,
+                                      a ring's item, a colour) */
     EVENT_LEFT_CLICK = 3,          /* left button down: eventData1 = y, eventData2 = x */
     EVENT_LEFT_DOUBLE_CLICK = 4,
     EVENT_RIGHT_CLICK = 5,         /* right button down: eventData1 = y, eventData2 = x */
@@ -87,17 +89,31 @@ typedef struct {
 /* Control styles (kinds). NewCtrl refuses others with RTE_UIE_INVALID_CONTROL_STYLE.
  *
  *   style  kind               label                     value          takes the focus
- *   200    command button     its caption, drawn inside none (reads 0)  yes (commits)
  *   112    numeric indicator  above it (automatic)      data-typed     in mode 1 only
+ *   130    colour control     above it (automatic)      int 0x00RRGGBB yes
+ *   160    text message       its text, drawn as it     none           never
+ *   200    command button     its caption, drawn inside none (reads 0)  yes (commits)
+ *   300    ring               above it (automatic)      the selected   yes
+ *   301    ring (slide)       above it (automatic)        item's int   yes
+ *   340    list box           above it (automatic)      value          yes
  *   490    timer              a name, never shown       none           never; invisible
  *
  * A command button is sized to its caption (caption + 24 wide, + 10 high) until its
  * width or height is set; a numeric indicator is 100 x 20, mode 0 (indicator), data type
  * double, range the whole type, value 0, increment 1; a timer is 16 x 16, enabled, with
- * an interval of 1.0 s. */
+ * an interval of 1.0 s. A colour control is 40 x 20, hot, black (0). A text message is
+ * as large as its text in its text font (681-687) until its width or height is set. A
+ * ring is 100 wide and one text line + 6 high, a list box 150 wide with 5 visible lines
+ * (see RTE_ATTR_VISIBLE_LINES); both hold a list of items (label, int value; the list
+ * functions below), are hot, and read as data type int. */
 enum {
     RTE_CTRL_NUMERIC_INDICATOR = 112,
+    RTE_CTRL_COLOR_NUM = 130,
+    RTE_CTRL_TEXT_MSG = 160,
     RTE_CTRL_COMMAND_BUTTON = 200,
+    RTE_CTRL_RING = 300,
+    RTE_CTRL_SLIDE_RING = 301,
+    RTE_CTRL_LIST_BOX = 340,
     RTE_CTRL_TIMER = 490
 };
 
@@ -160,41 +176,68 @@ enum {
     RTE_ATTR_NUM_CTRLS = 703
 };
 
-/* Control attributes: number, value type, access, kinds (B button, N numeric, T timer;
- * another kind gets RTE_UIE_INVALID_ATTRIBUTE).
- *   500 RTE_ATTR_DIMMED              int r/w BN  a dimmed control gets no input
- *   510, 513                         as for panels (CtrlCallbackFn), BNT
- *   530 RTE_ATTR_VISIBLE             int r/w BN, r T (always 0)
- *   531 left, 532 top, 533 width, 540 height     int r/w BNT
- *   610 RTE_ATTR_ZPLANE_POSITION     int r/w BNT 0 is the front-most; setting takes the
+/* Control attributes: number, value type, access, kinds (B button, N numeric, T timer,
+ * C colour, X text message, R rings, L list box; "labelled" = N C R L; another kind
+ * gets RTE_UIE_INVALID_ATTRIBUTE).
+ *   500 RTE_ATTR_DIMMED              int r/w all but T  a dimmed control gets no input
+ *   510, 513                         as for panels (CtrlCallbackFn), all
+ *   530 RTE_ATTR_VISIBLE             int r/w all but T, r T (always 0)
+ *   531 left, 532 top, 533 width, 540 height     int r/w all (a list box's height also
+ *                                    sets its visible lines: see 821)
+ *   610 RTE_ATTR_ZPLANE_POSITION     int r/w all 0 is the front-most; setting takes the
  *                                    control out and puts it at that index (0..n-1),
  *                                    the others move up or down; new controls go in front
- *   611 RTE_ATTR_CTRL_STYLE          int r   BNT
- *   612 RTE_ATTR_CTRL_TAB_POSITION   int r/w BNT dense 0..n-1, renumbered as 610 is; new
+ *   611 RTE_ATTR_CTRL_STYLE          int r   all
+ *   612 RTE_ATTR_CTRL_TAB_POSITION   int r/w all dense 0..n-1, renumbered as 610 is; new
  *                                    controls go last
- *   613 RTE_ATTR_NEXT_CTRL           int r   BNT the chain is the tab order: the next
+ *   613 RTE_ATTR_NEXT_CTRL           int r   all the chain is the tab order: the next
  *                                    control by tab position, 0 after the last
- *   620 RTE_ATTR_CTRL_MODE           int r/w BN, r T: 0 indicator (no focus, no
- *                                    commit; clicks still reported), 1 hot
- *   670 RTE_ATTR_LABEL_LEFT          int r/w N
- *   671 RTE_ATTR_LABEL_TOP           int r/w N   RTE_AUTO_LABEL (the default) puts the
- *                                    label above the control, left-aligned with it
+ *   620 RTE_ATTR_CTRL_MODE           int r/w all but T, r T: 0 indicator (no focus, no
+ *                                    commit, no value changes by input; clicks still
+ *                                    reported), 1 hot
+ *   670 RTE_ATTR_LABEL_LEFT          int r/w labelled
+ *   671 RTE_ATTR_LABEL_TOP           int r/w labelled  RTE_AUTO_LABEL (the default) puts
+ *                                    the label above the control, left-aligned with it
  *                                    (this sets 670 too) until 670 or 671 gets a number.
  *                                    A label keeps its place relative to the control
  *                                    when the control moves.
- *   672 RTE_ATTR_LABEL_WIDTH         int r   BN  the label (caption) as drawn: "__"
- *   673 RTE_ATTR_LABEL_HEIGHT        int r   BN  markers removed; 0 x 0 when empty
- *   710 RTE_ATTR_DATA_TYPE           int r/w N   RTE_VAL_... except RTE_VAL_STRING; a
- *                                    change converts value, range and increment
+ *   672 RTE_ATTR_LABEL_WIDTH         int r   B X labelled  the label (caption, text) as
+ *   673 RTE_ATTR_LABEL_HEIGHT        int r   B X labelled  drawn: "__" markers removed;
+ *                                    0 x 0 when empty; a text message's in its text font
+ *   681 RTE_ATTR_TEXT_FONT_NAME_LENGTH int r X R L  length of what 682 reads
+ *   682 RTE_ATTR_TEXT_FONT           string r/w X R L  the font of the control's text:
+ *                                    a meta font or typeface name (RTE_UIE_UNKNOWN_FONT
+ *                                    for others); default RTE_DIALOG_META_FONT. Reads
+ *                                    the name as set until one of 683-687 is set; from
+ *                                    then on it reads the typeface underneath. Setting
+ *                                    it drops the changes 683-687 made.
+ *   683 RTE_ATTR_TEXT_ITALIC         int r/w X R L  0/1, from the font until set
+ *   684 RTE_ATTR_TEXT_UNDERLINE      int r/w X R L  0/1
+ *   685 RTE_ATTR_TEXT_STRIKEOUT      int r/w X R L  0/1
+ *   686 RTE_ATTR_TEXT_POINT_SIZE     int r/w X R L  RTE_MIN/MAX_FONT_POINT_SIZE
+ *   687 RTE_ATTR_TEXT_BOLD           int r/w X R L  0/1
+ *                                    A control takes its font when 682 is set: a meta
+ *                                    font redefined later does not change it. A new font
+ *                                    re-sizes a text message (until sized by hand), a
+ *                                    ring's height and a list box's height.
+ *   710 RTE_ATTR_DATA_TYPE           int r/w N, r C R L (RTE_VAL_INTEGER)  RTE_VAL_...
+ *                                    except RTE_VAL_STRING; a change converts value,
+ *                                    range and increment
  *   730 RTE_ATTR_MAX_VALUE           typed r/w N  below the minimum: refused
  *   731 RTE_ATTR_MIN_VALUE           typed r/w N  above the maximum: refused
  *   737 RTE_ATTR_PRECISION           int r/w N   digits after the point, 0..15 (def. 2)
- *   740 RTE_ATTR_LABEL_TEXT          string r/w BNT as given, with its "__" markers
- *   741 RTE_ATTR_LABEL_TEXT_LENGTH   int r   BNT
- *   742 RTE_ATTR_LABEL_VISIBLE       int r/w N   a hidden label is not in the bounding
- *                                    rectangle
- *   743 RTE_ATTR_CTRL_VAL            typed r/w N  the value, as Get/SetCtrlVal
+ *   740 RTE_ATTR_LABEL_TEXT          string r/w all as given, with its "__" markers
+ *   741 RTE_ATTR_LABEL_TEXT_LENGTH   int r   all
+ *   742 RTE_ATTR_LABEL_VISIBLE       int r/w labelled  a hidden label is not in the
+ *                                    bounding rectangle
+ *   743 RTE_ATTR_CTRL_VAL            typed r/w N C R L  the value, as Get/SetCtrlVal
  *   744 RTE_ATTR_INCR_VALUE          typed r/w N  the step, >= 0 (default 1)
+ *   745 RTE_ATTR_FIRST_VISIBLE_LINE  int r/w L  index of the top line shown, 0..count-1
+ *                                    (0 when empty); the selection scrolls into view
+ *   821 RTE_ATTR_VISIBLE_LINES       int r/w L  lines shown, 1..1000 (default 5):
+ *                                    setting it makes the height lines * line height + 4
+ *                                    (a 2-pixel frame); setting the height makes it
+ *                                    (height - 4) / line height, at least 1
  *   974 RTE_ATTR_SHOW_DIGITAL_DISPLAY int r/w N  1 (default): the value is shown in
  *                                    digits beside the scale
  *   980 RTE_ATTR_FILL_COLOR          int r/w N   0x00RRGGBB of the background, or
@@ -203,14 +246,16 @@ enum {
  *                                    marks, 2 ticks and the end values, 3 ticks with a
  *                                    value at every division
  *   983 RTE_ATTR_DIVISIONS           int r/w N   divisions of the scale, 1..100 (def. 10)
+ *   996 RTE_ATTR_LABEL_RAISED        int r/w labelled  1: the label is drawn in a raised
+ *                                    frame, 2 pixels on each side, which 672/673 and the
+ *                                    bounding rectangle include; 0 (default): plain
  *   1020 RTE_ATTR_SHORTCUT_KEY       int r/w B   RTE_KEY_... value, 0 for none
  *   1270 RTE_ATTR_INTERVAL           double r/w T seconds, finite and >= 0; 0.0 ticks on
  *                                    every event pass; setting restarts the countdown
  *   1271 RTE_ATTR_ENABLED            int r/w T   0 stops the ticks; 1 restarts the
  *                                    countdown when it was stopped
  * Data-typed ("typed") values must fit the data type and lie in the range (value); a
- * value that does not is refused. Changing the range moves the value into it.
- * Reserved for later: 681-687 (text font), 821 (visible lines), 996 (label option). */
+ * value that does not is refused. Changing the range moves the value into it. */
 enum {
     RTE_ATTR_DIMMED = 500,
     RTE_ATTR_ZPLANE_POSITION = 610,
@@ -222,6 +267,13 @@ enum {
     RTE_ATTR_LABEL_TOP = 671,
     RTE_ATTR_LABEL_WIDTH = 672,
     RTE_ATTR_LABEL_HEIGHT = 673,
+    RTE_ATTR_TEXT_FONT_NAME_LENGTH = 681,
+    RTE_ATTR_TEXT_FONT = 682,
+    RTE_ATTR_TEXT_ITALIC = 683,
+    RTE_ATTR_TEXT_UNDERLINE = 684,
+    RTE_ATTR_TEXT_STRIKEOUT = 685,
+    RTE_ATTR_TEXT_POINT_SIZE = 686,
+    RTE_ATTR_TEXT_BOLD = 687,
     RTE_ATTR_DATA_TYPE = 710,
     RTE_ATTR_MAX_VALUE = 730,
     RTE_ATTR_MIN_VALUE = 731,
@@ -231,10 +283,13 @@ enum {
     RTE_ATTR_LABEL_VISIBLE = 742,
     RTE_ATTR_CTRL_VAL = 743,
     RTE_ATTR_INCR_VALUE = 744,
+    RTE_ATTR_FIRST_VISIBLE_LINE = 745,
+    RTE_ATTR_VISIBLE_LINES = 821,
     RTE_ATTR_SHOW_DIGITAL_DISPLAY = 974,
     RTE_ATTR_FILL_COLOR = 980,
     RTE_ATTR_MARKER_STYLE = 982,
     RTE_ATTR_DIVISIONS = 983,
+    RTE_ATTR_LABEL_RAISED = 996,
     RTE_ATTR_SHORTCUT_KEY = 1020,
     RTE_ATTR_INTERVAL = 1270,
     RTE_ATTR_ENABLED = 1271
@@ -351,8 +406,11 @@ RTE_API int InstallCtrlCallback(int panel, int control, CtrlCallbackFn function,
 /* The control's value (RTE_ATTR_CTRL_VAL): SetCtrlVal takes it as Set*Attribute takes
  * data-typed values; a value outside the range or the type is refused with
  * RTE_UIE_INVALID_ATTRIBUTE_VALUE. GetCtrlVal writes the data type; a command button
- * writes an int 0, and setting its value gives RTE_UIE_INVALID_ATTRIBUTE. Sends no
- * event. */
+ * writes an int 0, and setting its value gives RTE_UIE_INVALID_ATTRIBUTE. A colour
+ * control's value is an int 0..0xFFFFFF. A ring's or list box's value is the selected
+ * item's value: GetCtrlVal of an empty one gives RTE_UIE_INDEX_OUT_OF_RANGE, and
+ * SetCtrlVal selects the first item with that value (RTE_UIE_INVALID_ATTRIBUTE_VALUE
+ * when none has it). Sends no event. */
 RTE_API int SetCtrlVal(int panel, int control, ...);
 RTE_API int GetCtrlVal(int panel, int control, void *value);
 
@@ -368,6 +426,51 @@ RTE_API int GetActiveCtrl(int panel);
  * Any output may be null. */
 RTE_API int GetCtrlBoundingRect(int panel, int control, int *top, int *left, int *height,
                                 int *width);
+
+/* ---- Lists of rings and list boxes ----
+ * A ring or list box holds items, each a label (any text; a list box draws the escape
+ * codes below) and an int value, at indices 0..count-1, and selects at most one of
+ * them: the first item inserted into an empty control is selected, the selection
+ * stays on its item while others come and go, and when the selected item goes the
+ * one that takes its index is selected (the last one when it was last; none when the
+ * control is empty). Other kinds give RTE_UIE_WRONG_CONTROL_KIND, an index without an
+ * item RTE_UIE_INDEX_OUT_OF_RANGE, a null label or output RTE_UIE_NULL_ARGUMENT. A
+ * call that fails changes nothing; none sends an event.
+ *
+ * List-box labels may hold escape codes (ESC is the byte 0x1B), drawn in place:
+ *   ESC "p" n "l"                   moves the pen to pixel column n (1 to 5 decimal
+ *                                   digits) of the line
+ *   ESC "fg" RRGGBB                 draws what follows in that colour (6 hex digits,
+ *                                   either case)
+ *   ESC "bg" RRGGBB                 fills behind what follows in that colour
+ *   ESC "drawfilledbox" WWW RRGGBB  draws a filled box WWW pixels wide (decimal),
+ *                                   framed in the current colour, and moves past it
+ * Codes that do not parse are drawn as text. The text of a line, without its codes, is
+ * what typing a character matches. */
+
+/* Inserts an item in front of index (0..count); -1 (or count) appends. */
+RTE_API int InsertListItem(int panel, int control, int index, const char *label, int value);
+/* Replaces the label and value of the item at index; it keeps its place. */
+RTE_API int ReplaceListItem(int panel, int control, int index, const char *label, int value);
+/* Deletes count items from index on; count -1 deletes to the end (count 0: none). */
+RTE_API int DeleteListItem(int panel, int control, int index, int count);
+/* Deletes every item. */
+RTE_API int ClearListCtrl(int panel, int control);
+/* *count receives the number of items. */
+RTE_API int GetNumListItems(int panel, int control, int *count);
+/* *length receives the length of the item's label, without the terminator. */
+RTE_API int GetLabelLengthFromIndex(int panel, int control, int index, int *length);
+/* Copies the item's label with its terminator into label, which must hold
+ * GetLabelLengthFromIndex + 1 bytes: ask for the length first. */
+RTE_API int GetLabelFromIndex(int panel, int control, int index, char *label);
+/* *value receives the item's value. */
+RTE_API int GetValueFromIndex(int panel, int control, int index, int *value);
+/* *index receives the index of the first item with that value, or -1 when none has it. */
+RTE_API int GetIndexFromValue(int panel, int control, int *index, int value);
+/* *index receives the selected item's index, -1 when none is selected. */
+RTE_API int GetCtrlIndex(int panel, int control, int *index);
+/* Selects the item at index (a list box scrolls it into view). */
+RTE_API int SetCtrlIndex(int panel, int control, int index);
 
 /* ---- Input driver ----
  * Drives the user interface as a user would, for scripted GUI tests of applications
@@ -396,7 +499,18 @@ RTE_API int GetCtrlBoundingRect(int panel, int control, int *top, int *left, int
  * Presses go to the panel given to the last SimulateMouseMove while the pointer lies on
  * it (as if it were in front), otherwise to the front-most visible panel under the
  * pointer, and from there into the child panel under the pointer; so a control outside
- * its panel's area cannot be clicked. A release goes to the panel that got the press. */
+ * its panel's area cannot be clicked. A release goes to the panel that got the press.
+ *
+ * Lists and colours: input changes the value of a hot control only. A left press on a
+ * list box line selects it; on a ring it selects the next item (after the last: the
+ * first). On a focused ring or list box the keys Up, Down, Home, End, Page Up and Page
+ * Down move the selection (a list box's pages are its visible lines; a ring stops at
+ * its ends), and on a list box a character selects the next line whose text (escape
+ * codes left out) begins with it, ignoring ASCII case. Each change of the selection
+ * sends EVENT_VAL_CHANGED to the control's callback; a ring then commits. Unless its
+ * key was stopped, such a key does nothing else (Enter and Escape still reach the
+ * shortcut keys). A colour picked by the user (SimulateColorPick) sends
+ * EVENT_VAL_CHANGED when it differs, and a commit when the user accepts it. */
 
 /* Moves the pointer to (x, y) in the panel's coordinates; panel 0: screen coordinates. */
 RTE_API int SimulateMouseMove(int panel, int x, int y);
@@ -413,6 +527,18 @@ RTE_API int SimulateModifierKeys(int modifiers);
 /* The user closes the panel: EVENT_CLOSE to its callback and, unless stopped, a commit
  * of its close control (RTE_ATTR_CLOSE_CTRL). */
 RTE_API int SimulateClosePanel(int panel);
+
+/* The user picks the item at index of a ring or list box, as from the ring's menu or by
+ * clicking the line (scrolled into view): the control takes the focus and the
+ * selection changes as input changes it. RTE_UIE_WRONG_CONTROL_KIND for another kind;
+ * RTE_UIE_INDEX_OUT_OF_RANGE is checked when the input is dispatched (nothing happens
+ * then). */
+RTE_API int SimulateListItemPick(int panel, int control, int index);
+/* The user sets the colour control to color (0..0xFFFFFF) and, when accept is 1, accepts
+ * it: the control takes the focus, gets EVENT_VAL_CHANGED when the colour differs, and
+ * commits when accepted. RTE_UIE_WRONG_CONTROL_KIND for another kind,
+ * RTE_UIE_INVALID_ATTRIBUTE_VALUE for a colour or accept out of range. */
+RTE_API int SimulateColorPick(int panel, int control, int color, int accept);
 
 /* The pointer position relative to the panel (control 0) or to the control's top left
  * corner, also when it lies outside, the button states (0/1) and the held modifiers

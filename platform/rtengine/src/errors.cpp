@@ -37,6 +37,8 @@ constexpr CodeText kUILErrorTexts[] = {
     {RTE_UIE_INVALID_EVENT, "Invalid event number."},
     {RTE_UIE_WRONG_THREAD, "The panel belongs to another thread."},
     {RTE_UIE_INVALID_CONTROL_STYLE, "The control style is not known."},
+    {RTE_UIE_INDEX_OUT_OF_RANGE, "The list index is out of range."},
+    {RTE_UIE_WRONG_CONTROL_KIND, "The operation does not apply to this kind of control."},
 };
 
 constexpr const char kUnknownUILError[] = "Unknown user interface library error";

@@ -3,7 +3,8 @@
 //
 // Choices: a value outside the control's range or data type is refused (no clamping),
 // so a failed SetCtrlVal leaves the value as it was; GetCtrlVal of a command button
-// writes an int 0. New objects cannot be made on a panel being discarded.
+// writes an int 0, of an empty ring or list box fails (it has no value). New objects
+// cannot be made on a panel being discarded.
 #include "ui/ui_internal.h"
 
 namespace rte::ui {
@@ -29,8 +30,11 @@ int newCtrl(int panel, int style, const char *label, int top, int left, unsigned
     c->sizedByCaption = kind->sizedByCaption;
     c->mode = kind->defaultMode;
     if (kind->bit == kNumeric) c->numeric = defaultNumericState();
+    if (kind->bit & kIntValued) c->numeric.dataType = RTE_VAL_INTEGER;
     if (kind->bit == kTimer) c->timer.due = clockNow() + c->timer.interval;
+    if (kind->bit & kTextFontKinds) c->textFont.resolved = dialogFont();
     c->setLabel(label ? label : "");
+    if (kind->bit & kTextFontKinds) c->fitToFont();
     p->controls.reserve(p->controls.size() + 1);
     p->tabOrder.reserve(p->tabOrder.size() + 1);
     p->zOrder.reserve(p->zOrder.size() + 1);

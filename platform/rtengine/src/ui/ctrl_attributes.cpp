@@ -10,7 +10,8 @@ namespace rte::ui {
 
 namespace {
 
-constexpr unsigned kAll = kButton | kNumeric | kTimer;
+constexpr unsigned kAll = kButton | kNumeric | kTimer | kColor | kText | kRing | kListBox;
+constexpr unsigned kShown = kAll & ~kTimer;
 constexpr int kBadValue = RTE_UIE_INVALID_ATTRIBUTE_VALUE;
 
 using Getter = int (*)(const Panel &, const Control &, AttrValue &);
@@ -46,9 +47,21 @@ int setTypedBound(Control &c, double v, bool maximum) {
     return 0;
 }
 
+// One of the text font properties 683-687.
+#define TEXT_FONT_PROPERTY(number)                                                  \
+    {                                                                               \
+        number, ValueKind::Int, kTextFontKinds,                                     \
+            [](const Panel &, const Control &c, AttrValue &v) {                     \
+                return getTextFontProperty(c, number, v);                           \
+            },                                                                      \
+            [](Panel &, Control &c, const AttrValue &v) {                           \
+                return setTextFontProperty(c, number, v);                           \
+            }                                                                       \
+    }
+
 // Sorted by number (checked below), for the binary search.
 constexpr CtrlAttribute kCtrlAttributes[] = {
-    {RTE_ATTR_DIMMED, ValueKind::Int, kButton | kNumeric,
+    {RTE_ATTR_DIMMED, ValueKind::Int, kShown,
      [](const Panel &, const Control &c, AttrValue &v) { v.i = c.dimmed; return 0; },
      [](Panel &, Control &c, const AttrValue &v) { return setFlag(c.dimmed, v.i); }},
     {RTE_ATTR_CALLBACK_DATA, ValueKind::Pointer, kAll,
@@ -94,6 +107,7 @@ constexpr CtrlAttribute kCtrlAttributes[] = {
      [](Panel &, Control &c, const AttrValue &v) {
          int code = setInRange(c.height, v.i, 0, kMaxSize);
          if (code == 0) c.sizedByCaption = false;
+         if (code == 0) heightChanged(c);
          return code;
      }},
     {RTE_ATTR_ZPLANE_POSITION, ValueKind::Int, kAll,
@@ -126,7 +140,7 @@ constexpr CtrlAttribute kCtrlAttributes[] = {
          if (c.kind->hidden) return int(RTE_UIE_INVALID_ATTRIBUTE);
          return setInRange(c.mode, v.i, RTE_CTRL_MODE_INDICATOR, RTE_CTRL_MODE_HOT);
      }},
-    {RTE_ATTR_LABEL_LEFT, ValueKind::Int, kNumeric,
+    {RTE_ATTR_LABEL_LEFT, ValueKind::Int, kLabelled,
      [](const Panel &, const Control &c, AttrValue &v) { v.i = c.labelLeft(); return 0; },
      [](Panel &, Control &c, const AttrValue &v) {
          if (!validPosition(v.i)) return kBadValue;
@@ -135,7 +149,7 @@ constexpr CtrlAttribute kCtrlAttributes[] = {
          c.labelAuto = false;
          return 0;
      }},
-    {RTE_ATTR_LABEL_TOP, ValueKind::Int, kNumeric,
+    {RTE_ATTR_LABEL_TOP, ValueKind::Int, kLabelled,
      [](const Panel &, const Control &c, AttrValue &v) { v.i = c.labelTop(); return 0; },
      [](Panel &, Control &c, const AttrValue &v) {
          if (v.i == RTE_AUTO_LABEL) {
@@ -148,15 +162,27 @@ constexpr CtrlAttribute kCtrlAttributes[] = {
          c.labelAuto = false;
          return 0;
      }},
-    {RTE_ATTR_LABEL_WIDTH, ValueKind::Int, kButton | kNumeric,
-     [](const Panel &, const Control &c, AttrValue &v) { v.i = c.labelSize.width; return 0; },
+    {RTE_ATTR_LABEL_WIDTH, ValueKind::Int, kButton | kText | kLabelled,
+     [](const Panel &, const Control &c, AttrValue &v) { v.i = c.labelExtent().width; return 0; },
      nullptr},
-    {RTE_ATTR_LABEL_HEIGHT, ValueKind::Int, kButton | kNumeric,
-     [](const Panel &, const Control &c, AttrValue &v) { v.i = c.labelSize.height; return 0; },
+    {RTE_ATTR_LABEL_HEIGHT, ValueKind::Int, kButton | kText | kLabelled,
+     [](const Panel &, const Control &c, AttrValue &v) { v.i = c.labelExtent().height; return 0; },
      nullptr},
-    {RTE_ATTR_DATA_TYPE, ValueKind::Int, kNumeric,
+    {RTE_ATTR_TEXT_FONT_NAME_LENGTH, ValueKind::Int, kTextFontKinds,
+     [](const Panel &, const Control &c, AttrValue &v) { return getTextFontNameLength(c, v); },
+     nullptr},
+    {RTE_ATTR_TEXT_FONT, ValueKind::String, kTextFontKinds,
+     [](const Panel &, const Control &c, AttrValue &v) { return getTextFontName(c, v); },
+     [](Panel &, Control &c, const AttrValue &v) { return setTextFontName(c, v); }},
+    TEXT_FONT_PROPERTY(RTE_ATTR_TEXT_ITALIC),
+    TEXT_FONT_PROPERTY(RTE_ATTR_TEXT_UNDERLINE),
+    TEXT_FONT_PROPERTY(RTE_ATTR_TEXT_STRIKEOUT),
+    TEXT_FONT_PROPERTY(RTE_ATTR_TEXT_POINT_SIZE),
+    TEXT_FONT_PROPERTY(RTE_ATTR_TEXT_BOLD),
+    {RTE_ATTR_DATA_TYPE, ValueKind::Int, kNumeric | kIntValued,
      [](const Panel &, const Control &c, AttrValue &v) { v.i = c.numeric.dataType; return 0; },
      [](Panel &, Control &c, const AttrValue &v) {
+         if (!c.is(kNumeric)) return int(RTE_UIE_INVALID_ATTRIBUTE);  // fixed: int
          if (!isNumericDataType(v.i)) return kBadValue;
          changeDataType(c.numeric, v.i);
          return 0;
@@ -182,12 +208,22 @@ constexpr CtrlAttribute kCtrlAttributes[] = {
     {RTE_ATTR_LABEL_TEXT_LENGTH, ValueKind::Int, kAll,
      [](const Panel &, const Control &c, AttrValue &v) { v.i = int(c.label.size()); return 0; },
      nullptr},
-    {RTE_ATTR_LABEL_VISIBLE, ValueKind::Int, kNumeric,
+    {RTE_ATTR_LABEL_VISIBLE, ValueKind::Int, kLabelled,
      [](const Panel &, const Control &c, AttrValue &v) { v.i = c.labelVisible; return 0; },
      [](Panel &, Control &c, const AttrValue &v) { return setFlag(c.labelVisible, v.i); }},
-    {RTE_ATTR_CTRL_VAL, ValueKind::Typed, kNumeric,
-     [](const Panel &, const Control &c, AttrValue &v) { v.d = c.numeric.value; return 0; },
+    {RTE_ATTR_CTRL_VAL, ValueKind::Typed, kNumeric | kIntValued,
+     [](const Panel &, const Control &c, AttrValue &v) {
+         if (c.is(kListKinds)) return getListValue(c, v);
+         v.d = c.is(kColor) ? c.color : c.numeric.value;
+         return 0;
+     },
      [](Panel &, Control &c, const AttrValue &v) {
+         if (c.is(kListKinds)) return setListValue(c, v);
+         if (c.is(kColor)) {
+             if (v.d < 0 || v.d > 0xFFFFFF) return kBadValue;
+             c.color = int(v.d);
+             return 0;
+         }
          const NumericState &n = c.numeric;
          if (!fitsDataType(n.dataType, v.d) || v.d < n.minimum || v.d > n.maximum)
              return kBadValue;
@@ -201,6 +237,12 @@ constexpr CtrlAttribute kCtrlAttributes[] = {
          c.numeric.increment = v.d;
          return 0;
      }},
+    {RTE_ATTR_FIRST_VISIBLE_LINE, ValueKind::Int, kListBox,
+     [](const Panel &, const Control &c, AttrValue &v) { v.i = c.firstVisible; return 0; },
+     [](Panel &, Control &c, const AttrValue &v) { return setFirstVisibleLine(c, v.i); }},
+    {RTE_ATTR_VISIBLE_LINES, ValueKind::Int, kListBox,
+     [](const Panel &, const Control &c, AttrValue &v) { v.i = c.visibleLines; return 0; },
+     [](Panel &, Control &c, const AttrValue &v) { return setVisibleLines(c, v.i); }},
     {RTE_ATTR_SHOW_DIGITAL_DISPLAY, ValueKind::Int, kNumeric,
      [](const Panel &, const Control &c, AttrValue &v) {
          v.i = c.numeric.digitalDisplay;
@@ -224,6 +266,9 @@ constexpr CtrlAttribute kCtrlAttributes[] = {
      [](Panel &, Control &c, const AttrValue &v) {
          return setInRange(c.numeric.divisions, v.i, 1, 100);
      }},
+    {RTE_ATTR_LABEL_RAISED, ValueKind::Int, kLabelled,
+     [](const Panel &, const Control &c, AttrValue &v) { v.i = c.labelRaised; return 0; },
+     [](Panel &, Control &c, const AttrValue &v) { return setFlag(c.labelRaised, v.i); }},
     {RTE_ATTR_SHORTCUT_KEY, ValueKind::Int, kButton,
      [](const Panel &, const Control &c, AttrValue &v) { v.i = c.shortcutKey; return 0; },
      [](Panel &, Control &c, const AttrValue &v) {

@@ -16,6 +16,11 @@
 //  - Enter on a focused command button commits that button, before any shortcut key.
 //  - Closing the panel commits its close control whatever the control's state: it is
 //    the panel that is being closed, not the control that is being used.
+//  - A press on a ring or list box selects after the click event, unless that was
+//    stopped; the selection then sends EVENT_VAL_CHANGED (a ring also commits). Keys
+//    that move a list's selection are used up by it, changed or not.
+//  - A picked list item or colour is an input record like a click: checked against
+//    the model when it is dispatched, given to a hot, shown, undimmed control only.
 //  - A commit becomes a user event only when its callback did not stop it and the
 //    control still exists afterwards, and only while fewer than kMaxPendingCommits
 //    user events wait on the thread: a program that works with callbacks alone and
@@ -33,7 +38,7 @@ namespace {
 
 constexpr size_t kMaxPendingCommits = RTE_MAX_PENDING_COMMITS;
 
-enum class InputKind { Press, Release, Key, Close };
+enum class InputKind { Press, Release, Key, Close, Pick, Color };
 
 struct Input {
     InputKind kind;
@@ -41,6 +46,9 @@ struct Input {
     int x = 0, y = 0;  // panel coordinates
     int button = 0;
     int key = 0;
+    int control = 0;  // Pick, Color: the control
+    int value = 0;    // Pick: the index; Color: the colour
+    bool accept = false;  // Color: the user accepts it
 };
 
 void dispatchInput(const Input &in);
@@ -206,7 +214,100 @@ int simulatePanelInput(InputKind kind, int panel, int key) {
     return post(std::move(input), owner);
 }
 
+// A record for one control of a list or colour kind; checks what can be checked now.
+int simulateCtrlInput(InputKind kind, int panel, int control, int value, int accept) {
+    auto input = std::make_unique<Input>(Input{kind, panel});
+    unsigned owner;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        Panel *p;
+        int code;
+        const Control *c = findControl(m, panel, control, p, code);
+        if (!c) return code;
+        if (!c->is(kind == InputKind::Pick ? kListKinds : kColor)) return RTE_UIE_WRONG_CONTROL_KIND;
+        if (kind == InputKind::Color && (value < 0 || value > 0xFFFFFF || accept < 0 || accept > 1))
+            return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
+        owner = p->owner;
+    }
+    input->control = control;
+    input->value = value;
+    input->accept = accept == 1;
+    return post(std::move(input), owner);
+}
+
 // ---- Dispatch, on the owning thread ----
+
+// A value the user changed: EVENT_VAL_CHANGED, and a ring commits.
+void userChangedValue(int panel, int control, intptr_t value, bool commits) {
+    deliverToControl(panel, control, EVENT_VAL_CHANGED, value, 0);
+    if (commits) commitControl(panel, control);
+}
+
+// Input to one control: the control, hot and able to take input now, or null (lock held).
+Control *inputTarget(Model &m, int panel, int control) {
+    Panel *p = m.panel(panel);
+    Control *c = p && acceptsInput(m, *p) ? p->control(control) : nullptr;
+    return c && c->canTakeFocus() ? c : nullptr;
+}
+
+// Selects an item by input; sends the events when the selection changed.
+void selectByInput(int panel, int control, int index) {
+    bool changed = false, ring = false;
+    int value = 0;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        Control *c = inputTarget(m, panel, control);
+        if (!c || index < 0) return;
+        changed = selectItem(*c, index);
+        ring = c->is(kRing);
+        if (changed) value = c->items[size_t(index)].value;
+    }
+    if (changed) userChangedValue(panel, control, value, ring);
+}
+
+void pressOnList(const Input &in, int control) {
+    int index;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        const Control *c = inputTarget(m, in.panel, control);
+        if (!c || !c->is(kListKinds)) return;
+        index = listIndexAtPress(*c, in.x, in.y);
+    }
+    selectByInput(in.panel, control, index);
+}
+
+void dispatchPick(const Input &in) {
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        if (!inputTarget(m, in.panel, in.control)) return;
+    }
+    moveFocus(in.panel, in.control);
+    selectByInput(in.panel, in.control, in.value);
+}
+
+void dispatchColor(const Input &in) {
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        if (!inputTarget(m, in.panel, in.control)) return;
+    }
+    moveFocus(in.panel, in.control);
+    bool changed;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        Control *c = inputTarget(m, in.panel, in.control);
+        if (!c) return;
+        changed = c->color != in.value;
+        c->color = in.value;
+    }
+    if (changed) deliverToControl(in.panel, in.control, EVENT_VAL_CHANGED, in.value, 0);
+    if (in.accept) commitControl(in.panel, in.control);
+}
 
 struct PressTarget {
     int control = 0;
@@ -252,6 +353,7 @@ void dispatchPress(const Input &in) {
         Panel *p = m.panel(in.panel);
         if (p && p->pressedCtrl == target.control) p->pressStopped = true;
     }
+    if (result == 0 && in.button == 1) pressOnList(in, target.control);
 }
 
 void dispatchRelease(const Input &in) {
@@ -289,14 +391,18 @@ int nextFocus(const Panel &p, int from, bool backward) {
 // What a key does after the active control has seen it: move the focus, or commit.
 void keyDefaultAction(int panel, int key) {
     const int base = key & 0xFFFF, modifiers = key & ~0xFFFF;
-    int focus = 0, commit = 0;
+    int focus = 0, commit = 0, list = 0, index = -2;
     {
         Model &m = model();
         Guard lock(m.mutex);
         const Panel *p = m.panel(panel);
         if (!p || !acceptsInput(m, *p)) return;
         const Control *active = p->control(p->activeCtrl);
-        if (base == RTE_KEY_TAB && (modifiers & ~RTE_KEY_MOD_SHIFT) == 0) {
+        if (active && active->is(kListKinds) && active->canTakeFocus())
+            index = listIndexForKey(*active, key);
+        if (index != -2) {
+            list = active->id;
+        } else if (base == RTE_KEY_TAB && (modifiers & ~RTE_KEY_MOD_SHIFT) == 0) {
             focus = nextFocus(*p, p->activeCtrl, modifiers == RTE_KEY_MOD_SHIFT);
         } else if (key == RTE_KEY_ENTER && active && commitsNow(*active) &&
                    active->canTakeFocus()) {
@@ -315,6 +421,7 @@ void keyDefaultAction(int panel, int key) {
             }
         }
     }
+    if (list) selectByInput(panel, list, index);
     if (focus) moveFocus(panel, focus);
     if (commit) commitControl(panel, commit);
 }
@@ -357,6 +464,8 @@ void dispatchInput(const Input &in) {
     case InputKind::Release: dispatchRelease(in); break;
     case InputKind::Key: dispatchKey(in); break;
     case InputKind::Close: dispatchClose(in); break;
+    case InputKind::Pick: dispatchPick(in); break;
+    case InputKind::Color: dispatchColor(in); break;
     }
 }
 
@@ -418,6 +527,17 @@ int SimulateModifierKeys(int modifiers) {
 int SimulateClosePanel(int panel) {
     return entry("SimulateClosePanel",
                  [&] { return simulatePanelInput(InputKind::Close, panel, 0); });
+}
+
+int SimulateListItemPick(int panel, int control, int index) {
+    return entry("SimulateListItemPick",
+                 [&] { return simulateCtrlInput(InputKind::Pick, panel, control, index, 0); });
+}
+
+int SimulateColorPick(int panel, int control, int color, int accept) {
+    return entry("SimulateColorPick", [&] {
+        return simulateCtrlInput(InputKind::Color, panel, control, color, accept);
+    });
 }
 
 int GetRelativeMouseState(int panel, int control, int *x, int *y, int *leftDown, int *rightDown,

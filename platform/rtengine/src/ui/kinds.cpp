@@ -6,15 +6,26 @@ namespace rte::ui {
 
 namespace {
 
+// Rings and list boxes size themselves from their font when they are made (fitToFont).
 //  style                        bit       mode                      focus  commits
-//  label outside  sized by caption  hidden  width height
+//  label outside  sized by caption  hidden  width height  caption padding
 constexpr Kind kKinds[] = {
     {RTE_CTRL_COMMAND_BUTTON, kButton, RTE_CTRL_MODE_HOT, true, true,
-     false, true, false, 0, 0},
+     false, true, false, 0, 0, 24, 10},
     {RTE_CTRL_NUMERIC_INDICATOR, kNumeric, RTE_CTRL_MODE_INDICATOR, true, false,
-     true, false, false, 100, 20},
+     true, false, false, 100, 20, 0, 0},
     {RTE_CTRL_TIMER, kTimer, RTE_CTRL_MODE_INDICATOR, false, false,
-     false, false, true, 16, 16},
+     false, false, true, 16, 16, 0, 0},
+    {RTE_CTRL_COLOR_NUM, kColor, RTE_CTRL_MODE_HOT, true, false,
+     true, false, false, 40, 20, 0, 0},
+    {RTE_CTRL_TEXT_MSG, kText, RTE_CTRL_MODE_INDICATOR, false, false,
+     false, true, false, 0, 0, 0, 0},
+    {RTE_CTRL_RING, kRing, RTE_CTRL_MODE_HOT, true, false,
+     true, false, false, 100, 0, 0, 0},
+    {RTE_CTRL_SLIDE_RING, kRing, RTE_CTRL_MODE_HOT, true, false,
+     true, false, false, 100, 0, 0, 0},
+    {RTE_CTRL_LIST_BOX, kListBox, RTE_CTRL_MODE_HOT, true, false,
+     true, false, false, 150, 0, 0, 0},
 };
 
 }  // namespace

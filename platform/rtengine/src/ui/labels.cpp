@@ -1,6 +1,8 @@
 // Control labels: the "__" mnemonic markers and the label's size as drawn, measured in
 // the dialog meta font (which cannot be redefined, so a label's size never changes
-// under it). An empty label takes no room at all.
+// under it), or for a text message, whose label is its text, in its text font. An
+// empty label takes no room at all.
+#include <algorithm>
 #include <cctype>
 #include <new>
 
@@ -13,7 +15,9 @@ namespace {
 
 constexpr char kMarker[] = "__";
 
-const fonts::ResolvedFont &labelFont() {
+}  // namespace
+
+const fonts::ResolvedFont &dialogFont() {
     static const fonts::ResolvedFont *font = [] {
         auto resolved = std::make_unique<fonts::ResolvedFont>();
         int code = fonts::resolveFont(RTE_DIALOG_META_FONT, {}, *resolved);
@@ -22,8 +26,6 @@ const fonts::ResolvedFont &labelFont() {
     }();
     return *font;
 }
-
-}  // namespace
 
 std::string labelDisplayText(const std::string &label) {
     std::string shown;
@@ -45,23 +47,42 @@ int labelMnemonic(const std::string &label) {
     return std::tolower(c);
 }
 
-Size measureLabel(const std::string &label) {
-    std::string shown = labelDisplayText(label);
+Size measureIn(const fonts::ResolvedFont &font, const std::string &text) {
+    std::string shown = labelDisplayText(text);
     if (shown.empty()) return {};
-    fonts::TextExtent extent = fonts::measureText(labelFont(), shown.data(), shown.size());
+    fonts::TextExtent extent = fonts::measureText(font, shown.data(), shown.size());
     return {extent.width, extent.height};
 }
 
-int labelLineHeight() { return fonts::lineMetrics(labelFont()).lineHeight; }
+int lineHeightOf(const fonts::ResolvedFont &font) { return fonts::lineMetrics(font).lineHeight; }
+
+Size measureLabel(const std::string &label) { return measureIn(dialogFont(), label); }
+
+int labelLineHeight() { return lineHeightOf(dialogFont()); }
+
+namespace {
+
+// The font a control's label is drawn in.
+const fonts::ResolvedFont &labelFontOf(const Control &c) {
+    return c.is(kText) ? c.textFont.resolved : dialogFont();
+}
+
+}  // namespace
 
 void Control::setLabel(std::string text) {
-    Size size = measureLabel(text);  // may throw: before anything changes
+    const fonts::ResolvedFont &font = labelFontOf(*this);
+    Size size = measureIn(font, text);  // may throw: before anything changes
     label = std::move(text);
     labelSize = size;
     if (sizedByCaption) {
-        width = labelSize.width + kCaptionPadWidth;
-        height = labelLineHeight() + kCaptionPadHeight;
+        width = std::max(labelSize.width, 0) + kind->padWidth;
+        height = std::max(labelSize.height, lineHeightOf(font)) + kind->padHeight;
     }
+}
+
+Size Control::labelExtent() const {
+    if (!labelRaised || labelSize.width == 0) return labelSize;
+    return {labelSize.width + 2 * kRaisedLabelFrame, labelSize.height + 2 * kRaisedLabelFrame};
 }
 
 }  // namespace rte::ui

@@ -134,8 +134,9 @@ Rect boundingRect(const Control &c) {
     if (c.hasLabel()) {
         top = std::min(top, c.labelTop());
         left = std::min(left, c.labelLeft());
-        bottom = std::max(bottom, c.labelTop() + c.labelSize.height);
-        right = std::max(right, c.labelLeft() + c.labelSize.width);
+        Size extent = c.labelExtent();
+        bottom = std::max(bottom, c.labelTop() + extent.height);
+        right = std::max(right, c.labelLeft() + extent.width);
     }
     return {top, left, bottom - top, right - left};
 }

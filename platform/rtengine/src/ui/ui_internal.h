@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "fonts/fonts.h"
 #include "rte_internal.h"
 #include "rte_ui.h"
 
@@ -23,7 +24,22 @@ namespace rte::ui {
 // ---- Control kinds (kinds.cpp) ----
 
 // One bit per kind, so an attribute can name the kinds it applies to.
-enum KindBit : unsigned { kButton = 1u, kNumeric = 2u, kTimer = 4u };
+enum KindBit : unsigned {
+    kButton = 1u,
+    kNumeric = 2u,
+    kTimer = 4u,
+    kColor = 8u,
+    kText = 16u,
+    kRing = 32u,
+    kListBox = 64u
+};
+// Kinds with a label of their own beside the control, and kinds with a list of items.
+constexpr unsigned kLabelled = kNumeric | kColor | kRing | kListBox;
+constexpr unsigned kListKinds = kRing | kListBox;
+// Kinds whose text has a font of its own (the text font attributes).
+constexpr unsigned kTextFontKinds = kText | kRing | kListBox;
+// Kinds with an int value of their own (read and written as data type int).
+constexpr unsigned kIntValued = kColor | kRing | kListBox;
 
 struct Kind {
     int style;
@@ -35,6 +51,7 @@ struct Kind {
     bool sizedByCaption;  // its size follows its label until a size is set
     bool hidden;          // never shown, never hit
     int width, height;    // the size of a new control unless sized by its caption
+    int padWidth, padHeight;  // a caption-sized control is its caption plus these
 };
 
 // The kind of a style, null when the engine does not know the style.
@@ -55,8 +72,46 @@ Size measureLabel(const std::string &label);
 int labelLineHeight();
 // Gap between an automatic label and the top of its control.
 constexpr int kAutoLabelGap = 2;
-// A command button is its caption plus this padding.
-constexpr int kCaptionPadWidth = 24, kCaptionPadHeight = 10;
+// The frame a raised label (RTE_ATTR_LABEL_RAISED) adds on each side.
+constexpr int kRaisedLabelFrame = 2;
+
+// ---- Text fonts (text_fonts.cpp) ----
+
+// The font of a control's own text: the name set with RTE_ATTR_TEXT_FONT and the
+// changes the other font attributes made since.
+struct TextFont {
+    std::string name = RTE_DIALOG_META_FONT;
+    fonts::FontOverrides overrides;
+    bool changed = false;  // a property was set since the name: 682 reads the typeface
+    fonts::ResolvedFont resolved;
+};
+// The dialog meta font, resolved once.
+const fonts::ResolvedFont &dialogFont();
+// Pixel size of text (as drawn: "__" markers removed) in a font; 0 x 0 when empty.
+Size measureIn(const fonts::ResolvedFont &font, const std::string &text);
+int lineHeightOf(const fonts::ResolvedFont &font);
+
+// ---- List items (lists.cpp) ----
+
+struct ListItem {
+    std::string label;
+    int value;
+};
+// What a list-box label draws, in order: text, a move to a pixel column, a colour for
+// what follows (text and frames) or behind it, a filled box of a width and colour.
+struct LineRun {
+    enum Kind { Text, Column, Foreground, Background, Box } kind = Text;
+    int number = 0;  // the column, or the box's width
+    int color = 0;   // 0x00RRGGBB of a colour or box
+    std::string text;
+};
+std::vector<LineRun> parseListLine(const std::string &label);
+// The text of a list-box line: its label without the escape codes.
+std::string listLineText(const std::string &label);
+// The list box frame: this many pixels on each side of the lines.
+constexpr int kListFrame = 2;
+// A ring is one text line plus this much high.
+constexpr int kRingPadHeight = 6;
 
 // ---- Numeric values (values.cpp) ----
 
@@ -107,6 +162,13 @@ struct Control {
     int shortcutKey = 0;
     NumericState numeric;
     TimerState timer;
+    int color = 0;             // a colour control's value
+    bool labelRaised = false;  // RTE_ATTR_LABEL_RAISED
+    TextFont textFont;         // kinds in kTextFontKinds
+    std::vector<ListItem> items;  // kinds in kListKinds
+    int selected = -1;         // index of the selected item, -1: none
+    int firstVisible = 0;      // a list box's top line
+    int visibleLines = 5;      // a list box's lines shown
     bool discarding = false;
 
     // Whether input may give it the focus now.
@@ -115,13 +177,21 @@ struct Control {
                !discarding;
     }
     bool hasLabel() const { return kind->labelOutside && labelVisible && !label.empty(); }
+    bool is(unsigned kinds) const { return (kind->bit & kinds) != 0; }
     // The label's top left corner in panel coordinates.
     int labelLeft() const { return left + (labelAuto ? 0 : labelDx); }
     int labelTop() const {
-        return top + (labelAuto ? -(labelSize.height + kAutoLabelGap) : labelDy);
+        return top + (labelAuto ? -(labelExtent().height + kAutoLabelGap) : labelDy);
     }
     // Re-measures the label (and re-sizes a caption-sized control).
     void setLabel(std::string text);
+    // Takes a new text font: re-sizes what follows the font (lock held; may throw
+    // before anything changes).
+    void setTextFont(TextFont font);
+    // A list box's height from its visible lines, a ring's from its font.
+    void fitToFont();
+    // The label's size with its frame, if raised.
+    Size labelExtent() const;
 };
 
 struct Panel {
@@ -271,6 +341,29 @@ const CtrlAttribute *findCtrlAttribute(int number);
 void readVarArg(ValueKind kind, int dataType, va_list &args, AttrValue &value);
 // Writes a value read from the model to the caller's storage.
 void writeValue(ValueKind kind, int dataType, const AttrValue &value, void *out);
+
+// The text font attributes (text_fonts.cpp).
+int getTextFontName(const Control &c, AttrValue &v);
+int getTextFontNameLength(const Control &c, AttrValue &v);
+int setTextFontName(Control &c, const AttrValue &v);
+int getTextFontProperty(const Control &c, int attribute, AttrValue &v);
+int setTextFontProperty(Control &c, int attribute, const AttrValue &v);
+
+// Lists (lists.cpp): the value of a ring or list box, and a list box's lines.
+int getListValue(const Control &c, AttrValue &v);
+int setListValue(Control &c, const AttrValue &v);
+int setVisibleLines(Control &c, int lines);
+int setFirstVisibleLine(Control &c, int line);
+// A list box's height set by hand: its visible lines follow.
+void heightChanged(Control &c);
+// Selects an item (a list box scrolls it into view); whether the selection changed.
+// False, with nothing changed, for an index without an item.
+bool selectItem(Control &c, int index);
+// The item a left press at (x, y) selects: a list box's line there, a ring's next
+// item; -1 for none.
+int listIndexAtPress(const Control &c, int x, int y);
+// The item a key moves the selection to; -2 when the key is not one for the list.
+int listIndexForKey(const Control &c, int key);
 
 // Whether key is a key value of the header's scheme: one character or one special
 // key, plus modifier bits.
