@@ -33,7 +33,10 @@ enum {
     RTE_UIE_WRONG_THREAD = -134,          /* the panel belongs to another thread */
     RTE_UIE_INVALID_CONTROL_STYLE = -135, /* NewCtrl: a style the engine does not know */
     RTE_UIE_INDEX_OUT_OF_RANGE = -136,    /* no list item at that index (or none selected) */
-    RTE_UIE_WRONG_CONTROL_KIND = -137     /* the call does not apply to that kind of control */
+    RTE_UIE_WRONG_CONTROL_KIND = -137,    /* the call does not apply to that kind of control */
+    /* Bitmaps (rte_bitmaps.h). */
+    RTE_UIE_INVALID_BITMAP = -140,        /* bitmap never made, or discarded */
+    RTE_UIE_INVALID_PIXEL_DEPTH = -141    /* a pixel depth the call cannot take */
 };
 
 RTE_EXTERN_C_BEGIN

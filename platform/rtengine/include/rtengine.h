@@ -14,5 +14,6 @@
 #include "rte_events.h"
 #include "rte_fonts.h"
 #include "rte_ui.h"
+#include "rte_bitmaps.h"
 
 #endif

@@ -39,6 +39,8 @@ constexpr CodeText kUILErrorTexts[] = {
     {RTE_UIE_INVALID_CONTROL_STYLE, "The control style is not known."},
     {RTE_UIE_INDEX_OUT_OF_RANGE, "The list index is out of range."},
     {RTE_UIE_WRONG_CONTROL_KIND, "The operation does not apply to this kind of control."},
+    {RTE_UIE_INVALID_BITMAP, "The bitmap does not exist."},
+    {RTE_UIE_INVALID_PIXEL_DEPTH, "The pixel depth is not supported."},
 };
 
 constexpr const char kUnknownUILError[] = "Unknown user interface library error";
