@@ -22,7 +22,7 @@ ensure_packages() {
 # fonts-dejavu-core and libstb-dev: the faces built into the engine and the header that
 # reads them; libfreetype-dev: the font tests' independent measurement.
 BUILD_PACKAGES=(cmake make g++ pkg-config googletest libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64
-                locales fonts-dejavu-core libstb-dev libfreetype-dev)
+                locales fonts-dejavu-core libstb-dev libfreetype-dev imagemagick)
 
 # The date and time tests format in a non-English and an English locale.
 TEST_LOCALES=(de_DE.UTF-8 en_US.UTF-8)

@@ -39,6 +39,16 @@ int main(void) {
     check(FileExists("no such file here.txt", &size) == 0 && size == -1, "FileExists");
     check(strlen(GetUILErrorString(RTE_UIE_OUT_OF_MEMORY)) > 0, "GetUILErrorString");
     check(TbErrOutOfMemory == -5071, "TbErrOutOfMemory");
+    {
+        static const int table[2] = {0x000000, 0xFFFFFF};
+        static const unsigned char bits[2] = {0x80, 0x40};
+        int bitmap = 0, tableSize = 0, bitsSize = 0;
+        check(NewBitmap(RTE_BITMAP_AUTO_ROW_BYTES, 1, 2, 2, table, bits, NULL, &bitmap) == 0 &&
+                  GetBitmapInfo(bitmap, &tableSize, &bitsSize, NULL) == 0 && tableSize == 8 &&
+                  bitsSize == 2 && DiscardBitmap(bitmap) == 0 &&
+                  SaveBitmapToFile("unused.bmp", bitmap) == RTE_UIE_INVALID_BITMAP,
+              "bitmaps");
+    }
     check(strcmp(FindFileName("C:\\dir\\file.txt"), "file.txt") == 0, "FindFileName");
     check(IsAbsolutePath("C:\\x") == 1, "IsAbsolutePath");
     check(InternationalDate(text, (int)sizeof text) > 0, "InternationalDate");

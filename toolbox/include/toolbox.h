@@ -462,6 +462,22 @@ TOOLBOX_API int CreateAndOpenTemporaryFile(const char *location, const char *pre
 /* ======================================================================== */
 
 /* ======================================================================== */
+/* Bitmap files                                                             */
+
+/* Writes the engine bitmap as an uncompressed BMP file (40-byte information header,
+ * colour table for depths 1, 4 and 8, rows bottom-up padded to 4 bytes, direct pixels
+ * as blue, green, red; a 32-bit pixel's unused byte is written as 0). An existing file
+ * is replaced. 0 on success; otherwise a code, and no file is left at the name (a file
+ * that was there is gone once writing began): the engine's code for a bad bitmap,
+ * -141 a depth other than 1, 4, 8, 24 or 32, -65 null name, -12 out of memory; opening
+ * fails with -94 (folder not found), -95 (access denied, a folder of that name), -91,
+ * -100 (name too long) or -93; writing with -97 (disk full) or -93; closing with -1. */
+TOOLBOX_API int SaveBitmapToFile(const char *fileName, int bitmap);
+
+/* end of Bitmap files                                                      */
+/* ======================================================================== */
+
+/* ======================================================================== */
 /* Handles                                                                  */
 
 /* A relocatable memory block: the master record stays at one address for the block's

@@ -72,6 +72,10 @@ void failAllocations(int pass, int fail);
 // The widest vector coder the text encoding of byte blocks may use, 2 (AVX2), 1 (SSSE3)
 // or 0 (portable loop only).
 void capEncodingSimd(int level);
+
+// After `pass` more writes of SaveBitmapToFile succeed, the next one fails as a full
+// disk would; a negative pass disarms it.
+void failBitmapFileWrites(int pass);
 #endif
 
 // Test-only (builds with TOOLBOX_FAULT_INJECTION): while a dialog is being made (or a

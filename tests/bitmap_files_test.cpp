@@ -1,0 +1,322 @@
+// Engine bitmaps and the BMP files made of them. Every saved file is read back by an
+// independent reader (ImageMagick, natively) and compared with what the bitmap holds.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "toolbox.h"
+#include "toolbox_internal.h"
+
+using testing_support::LibraryErrorCounter;
+using testing_support::readFile;
+using testing_support::ScratchDir;
+
+namespace {
+
+struct Shape {
+    const char *name;
+    int depth, width, height;
+    int rowBytes;  // RTE_BITMAP_AUTO_ROW_BYTES or a longer row
+    bool masked;
+};
+
+// A bitmap's content made up from its shape: no two neighbouring bytes alike.
+struct Content {
+    int rowBytes = 0;
+    std::vector<int> table;
+    std::vector<unsigned char> bits;
+    std::vector<unsigned char> mask;
+};
+
+Content contentFor(const Shape &shape) {
+    Content content;
+    content.rowBytes = shape.rowBytes != RTE_BITMAP_AUTO_ROW_BYTES
+                           ? shape.rowBytes
+                           : (shape.width * shape.depth + 7) / 8;
+    if (shape.depth <= 8)
+        for (int i = 0; i < (1 << shape.depth); ++i)
+            content.table.push_back((i * 0x3F1D7 + 0x102030) & 0xFFFFFF);
+    for (int i = 0; i < content.rowBytes * shape.height; ++i)
+        content.bits.push_back(static_cast<unsigned char>(i * 37 + 11));
+    if (shape.masked)
+        for (int i = 0; i < RTE_BITMAP_MASK_ROW_BYTES(shape.width) * shape.height; ++i)
+            content.mask.push_back(static_cast<unsigned char>(0xA5 ^ i));
+    return content;
+}
+
+// The colour 0xRRGGBB the bitmap shows at (x, y), read the way its header says.
+int colorAt(const Shape &shape, const Content &content, int x, int y) {
+    const unsigned char *row = content.bits.data() + content.rowBytes * y;
+    if (shape.depth >= 24) {
+        const unsigned char *pixel = row + x * (shape.depth / 8);
+        return pixel[0] << 16 | pixel[1] << 8 | pixel[2];
+    }
+    int bit = x * shape.depth;
+    int index = (row[bit / 8] >> (8 - shape.depth - bit % 8)) & ((1 << shape.depth) - 1);
+    return content.table[index];
+}
+
+uint32_t field(const std::string &file, size_t offset, int bytes) {
+    uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(file[offset + i]);
+    return value;
+}
+
+// What ImageMagick reads from a file: its size, palette length and every pixel.
+struct Reading {
+    int width = -1, height = -1, colormapEntries = 0;
+    std::vector<int> pixels;  // 0xRRGGBB, rows top first
+};
+
+#ifndef _WIN32
+std::string runTool(const std::string &command) {
+    std::string output;
+    if (FILE *pipe = popen(command.c_str(), "r")) {
+        char chunk[4096];
+        for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, n);
+        pclose(pipe);
+    }
+    return output;
+}
+
+bool readWithImageMagick(const std::string &path, Reading &reading) {
+    std::string quoted = "'" + path + "'";
+    std::istringstream info(runTool("/usr/bin/identify -verbose " + quoted + " 2>/dev/null"));
+    for (std::string line; std::getline(info, line);) {
+        if (line.find("  Geometry: ") == 0)
+            std::sscanf(line.c_str(), "  Geometry: %dx%d", &reading.width, &reading.height);
+        if (line.find("  Colormap entries: ") == 0)
+            std::sscanf(line.c_str(), "  Colormap entries: %d", &reading.colormapEntries);
+    }
+    if (reading.width < 1 || reading.height < 1) return false;
+    reading.pixels.assign(static_cast<size_t>(reading.width) * reading.height, -1);
+    std::istringstream dump(runTool("/usr/bin/convert " + quoted + " -depth 8 txt:- 2>/dev/null"));
+    for (std::string line; std::getline(dump, line);) {
+        int x, y, r, g, b;
+        if (line[0] == '#' || std::sscanf(line.c_str(), "%d,%d: (%d,%d,%d", &x, &y, &r, &g, &b) != 5)
+            continue;
+        if (x >= 0 && x < reading.width && y >= 0 && y < reading.height)
+            reading.pixels[static_cast<size_t>(y) * reading.width + x] = r << 16 | g << 8 | b;
+    }
+    return true;
+}
+#endif
+
+class SavedBitmap : public testing::TestWithParam<Shape> {
+protected:
+    ScratchDir dir;
+};
+
+// Round trip through the engine, then the file: headers at their offsets, zero row
+// padding, and the pixels an outside reader sees equal the bitmap's colours.
+TEST_P(SavedBitmap, EngineKeepsItAndTheFileShowsIt) {
+    const Shape &shape = GetParam();
+    Content content = contentFor(shape);
+    int bitmap = 0;
+    ASSERT_EQ(0, NewBitmap(shape.rowBytes, shape.depth, shape.width, shape.height,
+                           content.table.empty() ? nullptr : content.table.data(), content.bits.data(),
+                           shape.masked ? content.mask.data() : nullptr, &bitmap));
+
+    int tableSize = -1, bitsSize = -1, maskSize = -1;
+    ASSERT_EQ(0, GetBitmapInfo(bitmap, &tableSize, &bitsSize, &maskSize));
+    EXPECT_EQ(static_cast<int>(content.table.size() * 4), tableSize);
+    EXPECT_EQ(static_cast<int>(content.bits.size()), bitsSize);
+    EXPECT_EQ(static_cast<int>(content.mask.size()), maskSize);
+    std::vector<int> table(content.table.size() + 1, 0x0BADBEEF);
+    std::vector<unsigned char> bits(content.bits.size() + 1, 0xBD), mask(content.mask.size() + 1, 0xBD);
+    int rowBytes = 0, depth = 0, width = 0, height = 0;
+    ASSERT_EQ(0, GetBitmapData(bitmap, &rowBytes, &depth, &width, &height, table.data(), bits.data(),
+                               mask.data()));
+    EXPECT_EQ(content.rowBytes, rowBytes);
+    EXPECT_EQ(shape.depth, depth);
+    EXPECT_EQ(shape.width, width);
+    EXPECT_EQ(shape.height, height);
+    EXPECT_EQ(0x0BADBEEF, table.back());
+    EXPECT_EQ(0xBD, bits.back());
+    EXPECT_EQ(0xBD, mask.back());
+    table.pop_back(), bits.pop_back(), mask.pop_back();
+    EXPECT_EQ(content.table, table);
+    EXPECT_EQ(content.bits, bits);
+    EXPECT_EQ(content.mask, mask);
+
+    std::string path = dir.path("picture.bmp");
+    ASSERT_EQ(0, SaveBitmapToFile(path.c_str(), bitmap));
+    ASSERT_EQ(0, DiscardBitmap(bitmap));
+    std::string file = readFile(path);
+    size_t stride = ((shape.width * shape.depth + 7) / 8 + 3) / 4 * 4;
+    size_t pixelBytes = (shape.width * shape.depth + 7) / 8;
+    size_t colors = shape.depth < 24 ? 1u << shape.depth : 0;
+    size_t offset = 54 + 4 * colors;
+    ASSERT_EQ(offset + stride * shape.height, file.size());
+    EXPECT_EQ("BM", file.substr(0, 2));
+    EXPECT_EQ(file.size(), field(file, 2, 4));
+    EXPECT_EQ(0u, field(file, 6, 4));
+    EXPECT_EQ(offset, field(file, 10, 4));
+    EXPECT_EQ(40u, field(file, 14, 4));
+    EXPECT_EQ(static_cast<uint32_t>(shape.width), field(file, 18, 4));
+    EXPECT_EQ(static_cast<uint32_t>(shape.height), field(file, 22, 4));
+    EXPECT_EQ(1u, field(file, 26, 2));
+    EXPECT_EQ(static_cast<uint32_t>(shape.depth), field(file, 28, 2));
+    EXPECT_EQ(0u, field(file, 30, 4));
+    EXPECT_EQ(stride * shape.height, field(file, 34, 4));
+    EXPECT_EQ(colors, field(file, 46, 4));
+    for (int row = 0; row < shape.height; ++row)
+        for (size_t pad = pixelBytes; pad < stride; ++pad)
+            EXPECT_EQ(0, file[offset + row * stride + pad]) << "row " << row << " byte " << pad;
+    if (shape.depth == 32) {  // the unused fourth byte of each pixel
+        for (int i = 0; i < shape.width * shape.height; ++i) EXPECT_EQ(0, file[offset + 4 * i + 3]);
+    }
+
+#ifdef _WIN32
+    GTEST_SKIP() << "pixels are read back by ImageMagick natively";
+#else
+    Reading reading;
+    ASSERT_TRUE(readWithImageMagick(path, reading)) << "ImageMagick could not read " << path;
+    EXPECT_EQ(shape.width, reading.width);
+    EXPECT_EQ(shape.height, reading.height);
+    if (colors) {
+        EXPECT_EQ(static_cast<int>(colors), reading.colormapEntries);
+    }
+    for (int y = 0; y < shape.height; ++y)
+        for (int x = 0; x < shape.width; ++x)
+            EXPECT_EQ(colorAt(shape, content, x, y), reading.pixels[static_cast<size_t>(y) * shape.width + x])
+                << std::hex << "pixel " << std::dec << x << "," << y;
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Depths, SavedBitmap,
+    testing::Values(Shape{"Rgb1x2", 24, 1, 2, RTE_BITMAP_AUTO_ROW_BYTES, false},
+                    Shape{"Rgb5x3OddRow", 24, 5, 3, RTE_BITMAP_AUTO_ROW_BYTES, false},
+                    Shape{"Rgb2x2LongRows", 24, 2, 2, 9, false},
+                    Shape{"Rgbx3x3", 32, 3, 3, RTE_BITMAP_AUTO_ROW_BYTES, true},
+                    Shape{"Mono13x3", 1, 13, 3, RTE_BITMAP_AUTO_ROW_BYTES, true},
+                    Shape{"Nibble5x4", 4, 5, 4, RTE_BITMAP_AUTO_ROW_BYTES, false},
+                    Shape{"Indexed7x5", 8, 7, 5, RTE_BITMAP_AUTO_ROW_BYTES, false},
+                    Shape{"Indexed3x2Masked", 8, 3, 2, 5, true}),
+    [](const testing::TestParamInfo<Shape> &shape) { return std::string(shape.param.name); });
+
+// Bad shapes are refused with their code, before anything is made or written.
+TEST(EngineBitmaps, BadShapesGiveCodes) {
+    const int table[256] = {0, 0xFFFFFF};
+    const int badColor[2] = {0, 0x1000000};
+    struct Bad {
+        int rowBytes, depth, width, height;
+        const int *colorTable;
+        int code;
+    } cases[] = {
+        {-1, 16, 2, 2, table, RTE_UIE_INVALID_PIXEL_DEPTH},  // no table of 65536 made up
+        {-1, 0, 2, 2, table, RTE_UIE_INVALID_PIXEL_DEPTH},
+        {-1, 2, 2, 2, table, RTE_UIE_INVALID_PIXEL_DEPTH},
+        {-1, 64, 2, 2, nullptr, RTE_UIE_INVALID_PIXEL_DEPTH},
+        {-1, 24, 0, 2, nullptr, RTE_UIE_INVALID_ATTRIBUTE_VALUE},
+        {-1, 24, 2, -1, nullptr, RTE_UIE_INVALID_ATTRIBUTE_VALUE},
+        {-1, 24, 32768, 1, nullptr, RTE_UIE_INVALID_ATTRIBUTE_VALUE},
+        {5, 24, 2, 2, nullptr, RTE_UIE_INVALID_ATTRIBUTE_VALUE},        // rows shorter than pixels
+        {-2, 8, 2, 2, table, RTE_UIE_INVALID_ATTRIBUTE_VALUE},
+        {-1, 32, 32767, 32767, nullptr, RTE_UIE_INVALID_ATTRIBUTE_VALUE},  // 4 GiB of pixels
+        {1 << 30, 8, 1, 1, table, RTE_UIE_INVALID_ATTRIBUTE_VALUE},
+        {-1, 8, 2, 2, nullptr, RTE_UIE_NULL_ARGUMENT},
+        {-1, 1, 2, 2, badColor, RTE_UIE_INVALID_ATTRIBUTE_VALUE},
+    };
+    for (const Bad &bad : cases) {
+        SCOPED_TRACE(testing::Message() << "depth " << bad.depth << " " << bad.width << "x" << bad.height
+                                        << " row " << bad.rowBytes);
+        int bitmap = 0x0BADBEEF;
+        EXPECT_EQ(bad.code, NewBitmap(bad.rowBytes, bad.depth, bad.width, bad.height, bad.colorTable,
+                                      nullptr, nullptr, &bitmap));
+        EXPECT_EQ(0x0BADBEEF, bitmap);
+    }
+    EXPECT_EQ(RTE_UIE_NULL_ARGUMENT, NewBitmap(-1, 24, 1, 1, nullptr, nullptr, nullptr, nullptr));
+}
+
+// A handle never made, or discarded, is refused by every call (and reported), and the
+// save leaves no file; null bits make black pixels, and handles are not reused.
+TEST(EngineBitmaps, HandlesAreCheckedAndNeverReused) {
+    int first = 0, second = 0;
+    ASSERT_EQ(0, NewBitmap(-1, 24, 2, 1, nullptr, nullptr, nullptr, &first));
+    unsigned char bits[6] = {1, 1, 1, 1, 1, 1};
+    int maskSize = -1;
+    ASSERT_EQ(0, GetBitmapInfo(first, nullptr, nullptr, &maskSize));
+    EXPECT_EQ(0, maskSize);
+    ASSERT_EQ(0, GetBitmapData(first, nullptr, nullptr, nullptr, nullptr, nullptr, bits, nullptr));
+    EXPECT_EQ(std::vector<unsigned char>(6, 0), std::vector<unsigned char>(bits, bits + 6));
+    ASSERT_EQ(0, DiscardBitmap(first));
+    ASSERT_EQ(0, NewBitmap(-1, 24, 2, 1, nullptr, nullptr, nullptr, &second));
+    EXPECT_GT(second, first);
+
+    ScratchDir dir;
+    std::string path = dir.path("never.bmp");
+    LibraryErrorCounter reports;
+    for (int handle : {first, 0, -1, second + 1000}) {
+        SCOPED_TRACE(handle);
+        int size = 77;
+        EXPECT_EQ(RTE_UIE_INVALID_BITMAP, GetBitmapInfo(handle, &size, &size, &size));
+        EXPECT_EQ(77, size);
+        EXPECT_EQ(RTE_UIE_INVALID_BITMAP,
+                  GetBitmapData(handle, &size, &size, &size, &size, nullptr, bits, nullptr));
+        EXPECT_EQ(RTE_UIE_INVALID_BITMAP, DiscardBitmap(handle));
+        EXPECT_EQ(RTE_UIE_INVALID_BITMAP, SaveBitmapToFile(path.c_str(), handle));
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
+    EXPECT_EQ(16, reports.reports());
+    EXPECT_EQ(0, DiscardBitmap(second));
+}
+
+class SaveFailure : public testing::Test {
+protected:
+    void SetUp() override {
+        const int table[2] = {0x000000, 0xFFFFFF};
+        ASSERT_EQ(0, NewBitmap(-1, 1, 9, 4, table, nullptr, nullptr, &bitmap));
+    }
+    void TearDown() override {
+        tb::failAllocations(0, 0);
+        tb::failBitmapFileWrites(-1);
+        DiscardBitmap(bitmap);
+    }
+    int bitmap = 0;
+    ScratchDir dir;
+};
+
+// Failures before the file is opened leave the folder as it was.
+TEST_F(SaveFailure, BeforeOpeningNothingIsMade) {
+    EXPECT_EQ(RTE_UIE_NULL_ARGUMENT, SaveBitmapToFile(nullptr, bitmap));
+    EXPECT_EQ(RTE_UIE_BAD_PATH_NAME, SaveBitmapToFile(std::string(300, 'a').c_str(), bitmap));
+    EXPECT_EQ(RTE_UIE_FILE_NOT_FOUND, SaveBitmapToFile(dir.path("missing/x.bmp").c_str(), bitmap));
+    std::filesystem::create_directory(dir.path("folder"));
+    EXPECT_EQ(RTE_UIE_ACCESS_DENIED, SaveBitmapToFile(dir.path("folder").c_str(), bitmap));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path("folder")));
+    std::string path = dir.path("low.bmp");
+    for (int allocation = 0; allocation < 4; ++allocation) {
+        SCOPED_TRACE(allocation);
+        tb::failAllocations(allocation, 1);
+        EXPECT_EQ(RTE_UIE_OUT_OF_MEMORY, SaveBitmapToFile(path.c_str(), bitmap));
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path()),
+                               std::filesystem::directory_iterator()));  // "folder" alone
+}
+
+// A write that fails at any point takes the partial file away, also one that replaced
+// an older file; a good save replaces a longer file completely.
+TEST_F(SaveFailure, FailedWriteLeavesNoFileAndGoodSaveReplaces) {
+    std::string path = dir.write("old.bmp", std::string(5000, 'x'));
+    for (int write = 0; write < 3; ++write) {
+        SCOPED_TRACE(write);
+        dir.write("old.bmp", std::string(5000, 'x'));
+        tb::failBitmapFileWrites(write);
+        EXPECT_EQ(RTE_UIE_DISK_FULL, SaveBitmapToFile(path.c_str(), bitmap));
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
+    tb::failBitmapFileWrites(-1);
+    dir.write("old.bmp", std::string(5000, 'x'));
+    ASSERT_EQ(0, SaveBitmapToFile(path.c_str(), bitmap));
+    EXPECT_EQ(54u + 8 + 16, std::filesystem::file_size(path));
+}
+
+}  // namespace

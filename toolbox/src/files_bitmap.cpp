@@ -1,0 +1,227 @@
+// Bitmap files: an engine bitmap written as an uncompressed BMP file.
+//
+// Choices made here:
+//  - Only the depths a BMP colour table or direct pixels can carry are written: 1, 4
+//    and 8 with a table of 2^depth entries, 24 and 32 without. Any other depth the
+//    engine might report gives -141 before the file is touched, so no table is ever
+//    made up from nothing.
+//  - The table written always has 2^depth entries, and the headers say so. Should the
+//    engine report a shorter table, the entries it lacks are written as black; a longer
+//    one is cut to 2^depth entries.
+//  - Direct pixels go from the engine's red, green, blue order to the file's blue,
+//    green, red; a 32-bit pixel's fourth byte is unused in the file and written as 0.
+//  - A file row holds the row's pixels padded with zero bytes to a multiple of 4, the
+//    length every reader derives from width and depth. The engine's rows may be longer
+//    than their pixels; rounding that longer length up instead would shift every row
+//    after the first, so only the pixel bytes of each row are copied.
+//  - Rows are placed bottom-up straight into one zero-filled buffer of the image size,
+//    which gives the same bytes as copying top-down and then turning the rows over.
+//  - A save that fails once the file is open removes the file (when it is a plain
+//    file), so no partial picture stays behind under the name. Every write is checked;
+//    the stream is flushed before it is closed so that a full disk is told apart
+//    (-97) from a failing close (-1).
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+
+#include "toolbox_internal.h"
+
+namespace {
+
+constexpr size_t kFileHeaderSize = 14;
+constexpr size_t kInfoHeaderSize = 40;
+constexpr size_t kHeadersSize = kFileHeaderSize + kInfoHeaderSize;
+
+struct FreeBlock {
+    void operator()(void *block) const { std::free(block); }
+};
+using Bytes = std::unique_ptr<unsigned char[], FreeBlock>;
+using Colors = std::unique_ptr<int[], FreeBlock>;
+
+// What the engine tells about one bitmap.
+struct Picture {
+    int rowBytes = 0;
+    int depth = 0;
+    int width = 0;
+    int height = 0;
+    int tableEntries = 0;
+    Colors table;
+    Bytes bits;
+};
+
+bool isWritableDepth(int depth) {
+    return depth == 1 || depth == 4 || depth == 8 || depth == 24 || depth == 32;
+}
+
+int colorCount(int depth) { return depth < 24 ? 1 << depth : 0; }
+
+int fetchPicture(int bitmap, Picture &picture) {
+    int tableSize = 0, bitsSize = 0;
+    int code = GetBitmapInfo(bitmap, &tableSize, &bitsSize, nullptr);
+    if (code < 0) return code;
+    picture.bits.reset(static_cast<unsigned char *>(tb::allocate(static_cast<size_t>(bitsSize))));
+    if (!picture.bits) return RTE_UIE_OUT_OF_MEMORY;
+    if (tableSize > 0) {
+        picture.table.reset(static_cast<int *>(tb::allocate(static_cast<size_t>(tableSize))));
+        if (!picture.table) return RTE_UIE_OUT_OF_MEMORY;
+        picture.tableEntries = tableSize / static_cast<int>(sizeof(int));
+    }
+    return GetBitmapData(bitmap, &picture.rowBytes, &picture.depth, &picture.width,
+                         &picture.height, picture.table.get(), picture.bits.get(), nullptr);
+}
+
+void putLittleEndian(unsigned char *at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+void fillHeaders(unsigned char *header, const Picture &picture, uint32_t tableBytes,
+                 uint32_t imageSize) {
+    std::memset(header, 0, kHeadersSize);
+    header[0] = 'B';
+    header[1] = 'M';
+    putLittleEndian(header + 2, static_cast<uint32_t>(kHeadersSize) + tableBytes + imageSize, 4);
+    putLittleEndian(header + 10, static_cast<uint32_t>(kHeadersSize) + tableBytes, 4);
+    putLittleEndian(header + 14, static_cast<uint32_t>(kInfoHeaderSize), 4);
+    putLittleEndian(header + 18, static_cast<uint32_t>(picture.width), 4);
+    putLittleEndian(header + 22, static_cast<uint32_t>(picture.height), 4);
+    putLittleEndian(header + 26, 1, 2);
+    putLittleEndian(header + 28, static_cast<uint32_t>(picture.depth), 2);
+    putLittleEndian(header + 34, imageSize, 4);
+    putLittleEndian(header + 46, static_cast<uint32_t>(colorCount(picture.depth)), 4);
+}
+
+// The colour table as the file holds it: blue, green, red, 0 per entry.
+Bytes fileColorTable(const Picture &picture) {
+    int count = colorCount(picture.depth);
+    Bytes entries(static_cast<unsigned char *>(tb::allocateZeroed(static_cast<size_t>(count), 4)));
+    if (!entries) return entries;
+    for (int i = 0; i < count && i < picture.tableEntries; ++i)
+        putLittleEndian(entries.get() + 4 * i, static_cast<uint32_t>(picture.table[i]) & 0xFFFFFFu, 4);
+    return entries;
+}
+
+// Bytes that hold a row's pixels; the engine's rows may be longer.
+size_t pixelRowBytes(const Picture &picture) {
+    return (static_cast<size_t>(picture.width) * static_cast<size_t>(picture.depth) + 7) / 8;
+}
+
+// A file row: the pixels padded to whole 32-bit words. Readers derive it from width and
+// depth alone, so it must not follow a longer engine row.
+size_t fileStride(const Picture &picture) { return (pixelRowBytes(picture) + 3) & ~static_cast<size_t>(3); }
+
+// The pixel rows as the file holds them: bottom row first, each padded to stride.
+Bytes fileRows(const Picture &picture, size_t stride) {
+    Bytes rows(static_cast<unsigned char *>(tb::allocateZeroed(stride, static_cast<size_t>(picture.height))));
+    if (!rows) return rows;
+    int pixelBytes = picture.depth >= 24 ? picture.depth / 8 : 0;
+    for (int y = 0; y < picture.height; ++y) {
+        unsigned char *row = rows.get() + stride * static_cast<size_t>(picture.height - 1 - y);
+        std::memcpy(row, picture.bits.get() + static_cast<size_t>(picture.rowBytes) * y,
+                    pixelRowBytes(picture));
+        for (int x = 0; pixelBytes && x < picture.width; ++x) {
+            unsigned char *pixel = row + static_cast<size_t>(x) * pixelBytes;
+            unsigned char red = pixel[0];
+            pixel[0] = pixel[2];
+            pixel[2] = red;
+            if (pixelBytes == 4) pixel[3] = 0;
+        }
+    }
+    return rows;
+}
+
+#if TOOLBOX_FAULT_INJECTION
+int writesBeforeFailure = -1;
+bool injectedWriteFailure() {
+    if (writesBeforeFailure < 0) return false;
+    if (writesBeforeFailure-- > 0) return false;
+    errno = ENOSPC;
+    return true;
+}
+#else
+constexpr bool injectedWriteFailure() { return false; }
+#endif
+
+bool writeAll(FILE *file, const unsigned char *data, size_t size) {
+    if (injectedWriteFailure()) return false;
+    return std::fwrite(data, 1, size, file) == size;
+}
+
+// One translation of the C library's reasons into the user-interface library's codes.
+int mapFileErrno(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR: return RTE_UIE_FILE_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS: return RTE_UIE_ACCESS_DENIED;
+    case EMFILE:
+    case ENFILE: return RTE_UIE_TOO_MANY_FILES_OPEN;
+    case ENAMETOOLONG: return RTE_UIE_BAD_PATH_NAME;
+    case ENOSPC: return RTE_UIE_DISK_FULL;
+    default: return RTE_UIE_IO_ERROR;
+    }
+}
+
+// Removes what a failed save left, but never anything but a plain file (a device
+// opened by name stays).
+void discardPartialFile(const char *fileName) {
+    struct stat facts;
+    if (stat(fileName, &facts) == 0 && S_ISREG(facts.st_mode)) std::remove(fileName);
+}
+
+int writeFile(const char *fileName, const unsigned char *header, const Bytes &table,
+              size_t tableBytes, const Bytes &rows, size_t imageSize) {
+    FILE *file = std::fopen(fileName, "wb+");
+    if (!file) return mapFileErrno(errno);
+    bool written = writeAll(file, header, kHeadersSize) &&
+                   (tableBytes == 0 || writeAll(file, table.get(), tableBytes)) &&
+                   writeAll(file, rows.get(), imageSize) && std::fflush(file) == 0;
+    int writeError = errno;
+    if (!written) {
+        std::fclose(file);
+        discardPartialFile(fileName);
+        return writeError == ENOSPC ? RTE_UIE_DISK_FULL : RTE_UIE_IO_ERROR;
+    }
+    if (std::fclose(file) != 0) {
+        discardPartialFile(fileName);
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+namespace tb {
+#if TOOLBOX_FAULT_INJECTION
+void failBitmapFileWrites(int pass) { writesBeforeFailure = pass; }
+#endif
+}  // namespace tb
+
+extern "C" {
+
+int SaveBitmapToFile(const char *fileName, int bitmap) {
+    if (!fileName) return RTE_UIE_NULL_ARGUMENT;
+    if (std::strlen(fileName) >= TB_MAX_PATHNAME_LEN) return RTE_UIE_BAD_PATH_NAME;
+    Picture picture;
+    int code = fetchPicture(bitmap, picture);
+    if (code < 0) return code;
+    if (!isWritableDepth(picture.depth)) return RTE_UIE_INVALID_PIXEL_DEPTH;
+
+    size_t stride = fileStride(picture);
+    size_t imageSize = stride * static_cast<size_t>(picture.height);
+    size_t tableBytes = 4 * static_cast<size_t>(colorCount(picture.depth));
+    Bytes table = fileColorTable(picture);
+    Bytes rows = fileRows(picture, stride);
+    if ((tableBytes && !table) || !rows) return RTE_UIE_OUT_OF_MEMORY;
+
+    unsigned char header[kHeadersSize];
+    fillHeaders(header, picture, static_cast<uint32_t>(tableBytes), static_cast<uint32_t>(imageSize));
+    return writeFile(fileName, header, table, tableBytes, rows, imageSize);
+}
+
+}  // extern "C"
