@@ -5,19 +5,17 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
+#include "bitmap_reader.h"
 #include "test_support.h"
 #include "toolbox.h"
 #include "toolbox_internal.h"
 
+using testing_support::BitmapReading;
 using testing_support::LibraryErrorCounter;
+using testing_support::readBitmapFile;
 using testing_support::readFile;
 using testing_support::ScratchDir;
 
@@ -71,83 +69,6 @@ uint32_t field(const std::string &file, size_t offset, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(file[offset + i]);
     return value;
 }
-
-// What ImageMagick reads from a file: its size, palette length and every pixel.
-struct Reading {
-    int width = -1, height = -1, colormapEntries = 0;
-    std::vector<int> pixels;  // 0xRRGGBB, rows top first
-};
-
-#ifdef _WIN32
-// The system's own loader and converter read the file.
-bool readWithWindows(const std::string &path, Reading &reading) {
-    HBITMAP loaded = static_cast<HBITMAP>(
-        LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-    if (!loaded) return false;
-    DIBSECTION section{};
-    HDC dc = CreateCompatibleDC(nullptr);
-    bool read = dc && GetObjectA(loaded, sizeof section, &section) == sizeof section;
-    if (read) {
-        reading.width = section.dsBm.bmWidth;
-        reading.height = section.dsBm.bmHeight;
-        HGDIOBJ previous = SelectObject(dc, loaded);
-        RGBQUAD entries[256];
-        reading.colormapEntries = static_cast<int>(GetDIBColorTable(dc, 0, 256, entries));
-        SelectObject(dc, previous);
-        BITMAPINFO request{};
-        request.bmiHeader.biSize = sizeof request.bmiHeader;
-        request.bmiHeader.biWidth = reading.width;
-        request.bmiHeader.biHeight = -reading.height;  // rows top first
-        request.bmiHeader.biPlanes = 1;
-        request.bmiHeader.biBitCount = 32;
-        request.bmiHeader.biCompression = BI_RGB;
-        std::vector<unsigned char> bgrx(static_cast<size_t>(reading.width) * reading.height * 4);
-        read = GetDIBits(dc, loaded, 0, static_cast<UINT>(reading.height), bgrx.data(), &request,
-                         DIB_RGB_COLORS) == reading.height;
-        for (size_t i = 0; read && i < bgrx.size(); i += 4)
-            reading.pixels.push_back(bgrx[i + 2] << 16 | bgrx[i + 1] << 8 | bgrx[i]);
-    }
-    if (dc) DeleteDC(dc);
-    DeleteObject(loaded);
-    return read;
-}
-
-bool readBack(const std::string &path, Reading &reading) { return readWithWindows(path, reading); }
-#else
-std::string runTool(const std::string &command) {
-    std::string output;
-    if (FILE *pipe = popen(command.c_str(), "r")) {
-        char chunk[4096];
-        for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, n);
-        pclose(pipe);
-    }
-    return output;
-}
-
-bool readWithImageMagick(const std::string &path, Reading &reading) {
-    std::string quoted = "'" + path + "'";
-    std::istringstream info(runTool("/usr/bin/identify -verbose " + quoted + " 2>/dev/null"));
-    for (std::string line; std::getline(info, line);) {
-        if (line.find("  Geometry: ") == 0)
-            std::sscanf(line.c_str(), "  Geometry: %dx%d", &reading.width, &reading.height);
-        if (line.find("  Colormap entries: ") == 0)
-            std::sscanf(line.c_str(), "  Colormap entries: %d", &reading.colormapEntries);
-    }
-    if (reading.width < 1 || reading.height < 1) return false;
-    reading.pixels.assign(static_cast<size_t>(reading.width) * reading.height, -1);
-    std::istringstream dump(runTool("/usr/bin/convert " + quoted + " -depth 8 txt:- 2>/dev/null"));
-    for (std::string line; std::getline(dump, line);) {
-        int x, y, r, g, b;
-        if (line[0] == '#' || std::sscanf(line.c_str(), "%d,%d: (%d,%d,%d", &x, &y, &r, &g, &b) != 5)
-            continue;
-        if (x >= 0 && x < reading.width && y >= 0 && y < reading.height)
-            reading.pixels[static_cast<size_t>(y) * reading.width + x] = r << 16 | g << 8 | b;
-    }
-    return true;
-}
-
-bool readBack(const std::string &path, Reading &reading) { return readWithImageMagick(path, reading); }
-#endif
 
 class SavedBitmap : public testing::TestWithParam<Shape> {
 protected:
@@ -214,8 +135,8 @@ TEST_P(SavedBitmap, EngineKeepsItAndTheFileShowsIt) {
         for (int i = 0; i < shape.width * shape.height; ++i) EXPECT_EQ(0, file[offset + 4 * i + 3]);
     }
 
-    Reading reading;
-    ASSERT_TRUE(readBack(path, reading)) << "the outside reader could not read " << path;
+    BitmapReading reading;
+    ASSERT_TRUE(readBitmapFile(path, reading)) << "the outside reader could not read " << path;
     EXPECT_EQ(shape.width, reading.width);
     EXPECT_EQ(shape.height, reading.height);
     if (colors) {
