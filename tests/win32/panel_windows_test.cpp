@@ -55,6 +55,13 @@ void expectWindowShowsModel(int panel) {
 
 LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
 
+// Whether window a lies in front of window b in the system's z-order.
+bool inFrontOf(HWND a, HWND b) {
+    for (HWND w = GetWindow(a, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+        if (w == b) return true;
+    return false;
+}
+
 // A subclassing procedure that logs the messages it sees and can swallow one.
 struct Subclass {
     static thread_local Subclass *current;
@@ -117,8 +124,9 @@ TEST_F(PanelWindows, NewPanelMakesAHiddenWindowOfItsThread) {
 }
 
 // What the program does to the panel the window shows at once on the owning thread:
-// display, hide, popups, place (centring on the real screen), size, title, frame and
-// top-most band; the engine's procedure stays the class's.
+// display (also of a shown panel: to the front), hide, popups, place (centring on the
+// real screen), size, title, frame and top-most band; the engine's procedure stays the
+// class's.
 TEST_F(PanelWindows, WindowFollowsTheModel) {
     ScopedPanel panel(0, 10, 20, 60, 90);
     HWND window = windowOf(panel);
@@ -142,6 +150,12 @@ TEST_F(PanelWindows, WindowFollowsTheModel) {
     expectWindowShowsModel(panel);  // the thinner frame keeps the client area in place
     ASSERT_EQ(SetPanelAttribute(panel, RTE_ATTR_FLOATING, 1), 0);
     EXPECT_NE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    ASSERT_EQ(SetPanelAttribute(panel, RTE_ATTR_FLOATING, 0), 0);
+    ScopedPanel front(0, 15, 25, 30, 30);
+    ASSERT_EQ(DisplayPanel(front), 0);
+    EXPECT_TRUE(inFrontOf(windowOf(front), window));
+    ASSERT_EQ(DisplayPanel(panel), 0);  // shown already: comes to the front
+    EXPECT_TRUE(inFrontOf(window, windowOf(front)));
     ASSERT_EQ(HidePanel(panel), 0);
     expectWindowShowsModel(panel);
     ASSERT_EQ(InstallPopup(panel), 0);

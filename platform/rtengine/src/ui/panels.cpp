@@ -218,6 +218,12 @@ int changeShown(int panel, Change change) {
     return code;
 }
 
+int showAndRaise(int panel, bool asPopup) {
+    int code = changeShown(panel, [&] { return showPanel(panel, asPopup); });
+    if (code == 0) raisePanelWindow(panel);
+    return code;
+}
+
 }  // namespace
 
 void hideInModel(Model &m, Panel &p) {
@@ -243,13 +249,11 @@ int DiscardPanel(int panel) {
 }
 
 int DisplayPanel(int panel) {
-    return entry("DisplayPanel",
-                 [&] { return changeShown(panel, [&] { return showPanel(panel, false); }); });
+    return entry("DisplayPanel", [&] { return showAndRaise(panel, false); });
 }
 
 int InstallPopup(int panel) {
-    return entry("InstallPopup",
-                 [&] { return changeShown(panel, [&] { return showPanel(panel, true); }); });
+    return entry("InstallPopup", [&] { return showAndRaise(panel, true); });
 }
 
 int HidePanel(int panel) {

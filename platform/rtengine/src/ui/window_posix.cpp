@@ -12,6 +12,8 @@ void closePanelWindow(int) {}
 
 void windowFollowsModel(int) {}
 
+void raisePanelWindow(int) {}
+
 bool windowShowsAttribute(int) { return false; }
 
 }  // namespace rte::ui

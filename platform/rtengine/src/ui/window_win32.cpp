@@ -412,6 +412,19 @@ void windowFollowsModel(int panel) {
     applyModel(panel);
 }
 
+void raisePanelWindow(int panel) {
+    HWND window;
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        const Panel *p = m.panel(panel);
+        if (!p || !p->window.handle || !p->visible) return;
+        window = static_cast<HWND>(p->window.handle);
+    }
+    ChangingFromModel changing(window);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
 bool windowShowsAttribute(int attribute) {
     switch (attribute) {
     case RTE_ATTR_LEFT:
