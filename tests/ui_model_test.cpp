@@ -717,6 +717,11 @@ TEST(UiPanels, PositionTitleAndParent) {
     EXPECT_EQ(panelInt(child, RTE_ATTR_LEFT), 120);
     EXPECT_EQ(panelInt(child, RTE_ATTR_PANEL_PARENT), int(top));
     EXPECT_EQ(panelInt(top, RTE_ATTR_PANEL_PARENT), 0);
+    void *window = &window;
+    ASSERT_EQ(GetPanelAttribute(child, RTE_ATTR_SYSTEM_WINDOW, &window), 0);
+    EXPECT_EQ(window, nullptr);  // a child panel never has a window of its own
+    EXPECT_EQ(RecreatePanelWindow(top), 0);
+    EXPECT_EQ(panelInt(top, RTE_ATTR_TOP), (768 - 200) / 2);
     EXPECT_EQ(panelInt(child, RTE_ATTR_TITLE_LENGTH), 0);
     ASSERT_EQ(SetPanelAttribute(top, RTE_ATTR_TITLE, "Progress"), 0);
     char title[16];

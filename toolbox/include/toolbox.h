@@ -988,6 +988,59 @@ TOOLBOX_API int CallPanelCallback(int panel, int event, intptr_t eventData1, int
 /* ======================================================================== */
 
 /* ======================================================================== */
+/* Windows message callbacks                                                */
+
+#ifdef _WIN32
+/* Chosen Windows messages sent to a top-level panel's window (rte_ui.h,
+ * RTE_ATTR_SYSTEM_WINDOW), each to one callback per (panel, message): called inside
+ * the window procedure (synchronous: it may change the parameters, and a non-zero
+ * result sends the message to DefWindowProcA instead of the panel's procedure and the
+ * later callbacks), or posted to run later on the window's thread with copies of the
+ * parameters (deferred). The library subclasses the window while a panel has
+ * callbacks, and hands every message on through CallWindowProcA. When the panel's
+ * window is destroyed and re-created (RecreatePanelWindow), the library subclasses the
+ * new one on the thread's next event pass and calls every callback of the panel,
+ * enabled or not, with TbMsgWindowRecreated: *wParam is the new window handle, *lParam
+ * is 0, and each callback gets its own data. Callbacks of WM_DESTROY are called too
+ * (before the library lets go of the window). A callback may remove callbacks,
+ * its own included. Discarding the panel removes all its callbacks. Use these on the
+ * thread that owns the panel. */
+enum {
+    TbMsgModeSynchronous = 1000,  /* called inside the window procedure */
+    TbMsgModeDeferred = 1001,     /* posted to the window's thread */
+    TbMsgAttrMode = 1002,         /* attribute: the mode */
+    TbMsgWindowRecreated = 1004,  /* message number after the window was re-created */
+    TbMsgAttrEnabled = 1271       /* attribute: 0 skips the callback, anything else calls it */
+};
+
+/* wParam and lParam point to the message's parameters, pointer-sized as the system's
+ * WPARAM and LPARAM. */
+typedef int (*WinMsgCallbackFn)(int panel, int message, uintptr_t *wParam, intptr_t *lParam,
+                                void *callbackData);
+
+/* Installs callback for message on a top-level panel; *windowHandle receives the
+ * panel's window (an HWND), to post messages to. Codes: -65 null callback or
+ * windowHandle, TbErrInvalidMsgCallbackMode a mode other than the two above, -42 the
+ * panel cannot be read, TbErrPanelNotTopLevel a child panel, TbErrMsgCallbackInstalled
+ * the message has a callback on the panel already, TbErrUnknownSystem the window
+ * cannot be subclassed, -12 no memory, the codes of ChainPanelCallback. A failure
+ * leaves the panel as it was. */
+TOOLBOX_API int InstallWinMsgCallback(int panel, int message, WinMsgCallbackFn callback, int mode,
+                                      void *callbackData, void **windowHandle);
+/* Removes the message's callback; the last one gives the window its procedure back.
+ * TbErrMsgCallbackNotInstalled when there is none. */
+TOOLBOX_API int RemoveWinMsgCallback(int panel, int message);
+/* Sets TbMsgAttrEnabled (any int) or TbMsgAttrMode (1000 or 1001, else -90) from the
+ * int that follows. TbErrMsgCallbackNotInstalled, -46 another attribute. */
+TOOLBOX_API int SetMsgCallbackAttribute(int panel, int message, int attribute, ...);
+/* Reads one of the two attributes into *value: -65 null value, else as Set. */
+TOOLBOX_API int GetMsgCallbackAttribute(int panel, int message, int attribute, int *value);
+#endif
+
+/* end of Windows message callbacks                                         */
+/* ======================================================================== */
+
+/* ======================================================================== */
 /* Delayed and deferred calls                                               */
 
 /* A function run later with one pointer argument. */

@@ -143,6 +143,15 @@ private:
     int which_;
 };
 
+#ifdef _WIN32
+// --- Windows message callbacks (win32/winmsg.cpp) ------------------------------------
+
+// InstallWinMsgCallback without its argument checks and without requiring a top-level
+// panel, for the library's own families built on message callbacks.
+int installWinMsgCallback(int panel, int message, WinMsgCallbackFn callback, int mode,
+                          void *callbackData, void **windowHandle);
+#endif
+
 // The process's exit list: routines run at normal process end, last registered first
 // (RTE_RegisterExitRoutine). 0 or -1 as the engine returns.
 int registerExitRoutine(void (*routine)(void));

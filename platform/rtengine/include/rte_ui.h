@@ -2,8 +2,10 @@
  * callbacks and events, timer controls, modal popups, and the input driver.
  *
  * Conventions (besides those of rte_api.h)
- *  - The model is headless and the same on every platform: panels are rectangles with
- *    controls in them; the Windows backend will give top-level panels real windows.
+ *  - The model is the same on every platform: panels are rectangles with controls in
+ *    them. On Windows every top-level panel also owns a real window (attribute
+ *    RTE_ATTR_SYSTEM_WINDOW), made with the panel on its thread and hidden until the
+ *    panel is displayed; elsewhere panels have no windows. See "System windows".
  *  - Handles: panel handles are > 0 and never reused while the process runs. Control
  *    ids are per panel, start at 2 and are never reused within their panel.
  *  - Threads: a panel belongs to the thread that made it. Its callbacks run on that
@@ -24,7 +26,8 @@
  *    client area, a child panel's are coordinates in its parent; controls and the
  *    mouse use the coordinates of their panel's client area (origin at its top left).
  *    Positions lie in -32768..32767 and sizes in 0..32767, so sums never overflow.
- *    The screen is a virtual 1024 x 768 screen (RTE_SCREEN_WIDTH/HEIGHT).
+ *    The screen is the primary screen on Windows and a virtual 1024 x 768 screen
+ *    (RTE_SCREEN_WIDTH/HEIGHT) elsewhere.
  *  - Attribute values: Get*Attribute writes the attribute's type through its void *:
  *    int; a pointer (void * or the callback type) for the callback attributes; a
  *    double for RTE_ATTR_INTERVAL; characters for strings (copied with their
@@ -148,6 +151,10 @@ enum {
  *                                                    closes the panel; 0: none
  *   602 RTE_ATTR_SIZABLE                    int r/w  1 (default): the user may resize the
  *                                                    panel's frame
+ *   598 RTE_ATTR_SYSTEM_WINDOW              pointer r the panel's window (an HWND) on
+ *                                                    Windows; null for child panels and
+ *                                                    on other systems. May change: see
+ *                                                    RecreatePanelWindow
  *   606 RTE_ATTR_PANEL_PARENT               int r    parent panel, 0 for a top-level one
  *   612 RTE_ATTR_PANEL_FIRST_CTRL           int r    first control of the chain, 0: none
  *   617 RTE_ATTR_FLOATING                   int r/w  1: stays in front of the other
@@ -156,7 +163,7 @@ enum {
  *   701 RTE_ATTR_TITLE_LENGTH               int r    without the terminator
  *   702 RTE_ATTR_ACTIVE_CTRL                int r    the control with the focus, 0: none
  *   703 RTE_ATTR_NUM_CTRLS                  int r
- * Reserved for later: 570 and 575 (panel colours), 598 (system window handle). */
+ * Reserved for later: 570 and 575 (panel colours). */
 enum {
     RTE_ATTR_CALLBACK_DATA = 510,
     RTE_ATTR_CALLBACK_FUNCTION_POINTER = 513,
@@ -166,6 +173,7 @@ enum {
     RTE_ATTR_WIDTH = 533,
     RTE_ATTR_HEIGHT = 540,
     RTE_ATTR_CLOSE_CTRL = 592,
+    RTE_ATTR_SYSTEM_WINDOW = 598,
     RTE_ATTR_SIZABLE = 602,
     RTE_ATTR_PANEL_PARENT = 606,
     RTE_ATTR_PANEL_FIRST_CTRL = 612,
@@ -376,6 +384,34 @@ RTE_API int SetPanelAttribute(int panel, int attribute, ...);
 /* Sets the panel's callback function and data together; a null function is accepted
  * (the panel then has data but no callback). */
 RTE_API int InstallPanelCallback(int panel, PanelCallbackFn function, void *callbackData);
+
+/* ---- System windows (Windows) ----
+ * A top-level panel's window is made by NewPanel on the calling thread, which owns it,
+ * and destroyed by DiscardPanel after every discard event has been delivered (so the
+ * panel's callback sees EVENT_DISCARD while the window still exists). The panel's
+ * position is that of the window's client area on the screen, its size the client
+ * area's size. The window follows the model: DisplayPanel, HidePanel, popups, position,
+ * size, title, RTE_ATTR_SIZABLE (a sizing frame) and RTE_ATTR_FLOATING (top-most). A
+ * change made on the owning thread reaches the window before the call returns; one made
+ * on another thread is posted to the window, never waiting for the owner, and reaches
+ * it when the owner next processes messages (the model has it at once). What other code
+ * or the user does to the window (moving, sizing, showing, hiding it) comes back to the
+ * model. Mouse buttons, mouse moves, keys and closing on the window become the same
+ * input as the input driver's, queued for the owner's next event pass; closing the
+ * window does not destroy it. The window procedure is the class's own and the engine
+ * never replaces it, so code may subclass the window (and must pass on what it does not
+ * handle, through CallWindowProcA). A window destroyed by other code leaves the panel
+ * without one (RTE_ATTR_SYSTEM_WINDOW null) until RecreatePanelWindow. */
+
+/* Gives a top-level panel a new window in place of its current one, with the same
+ * state (visibility, position, size, title). The new window is made first and
+ * RTE_ATTR_SYSTEM_WINDOW holds it from then on; then the old window is destroyed, so
+ * its procedures see WM_DESTROY and a subclassing library can subclass the new window
+ * from there (for example in a deferred call, which runs on the owner's next event
+ * pass). A child panel gives RTE_UIE_INVALID_PANEL; RTE_UIE_OUT_OF_MEMORY when the
+ * system refuses a window (the old one is kept). Owning thread only. On systems without
+ * windows it checks its arguments and does nothing. */
+RTE_API int RecreatePanelWindow(int panel);
 
 /* ---- Controls ---- */
 

@@ -5,10 +5,10 @@
 // model. The mark makes every later discard of it a no-op and keeps input, focus
 // events and timer ticks away from it, so its callback sees EVENT_DISCARD exactly once
 // and nothing after it. Child panels go first, then controls in chain order, then the
-// panel itself. The model lock is released around each delivery, so the loops look
-// for "the next object not yet marked" again after each one: what a callback discards
-// or makes meanwhile is taken into account (new objects cannot be made on a panel
-// being discarded).
+// panel itself, then its system window. The model lock is released around each
+// delivery, so the loops look for "the next object not yet marked" again after each
+// one: what a callback discards or makes meanwhile is taken into account (new objects
+// cannot be made on a panel being discarded).
 #include <algorithm>
 
 #include "ui/ui_internal.h"
@@ -126,6 +126,7 @@ int discardPanel(int handle) {
         }
     }
     if (function) function(handle, EVENT_DISCARD, data, 0, 0);
+    closePanelWindow(handle);  // after the discard event: its callback still had the window
     removePanel(handle);
     return 0;
 }

@@ -1,6 +1,8 @@
 // The input driver and what input does: every simulated press, release, key and close
 // becomes an input record on the event queue of the thread that owns the panel, and
-// that thread's next event pass dispatches it here, as real window input will be.
+// that thread's next event pass dispatches it here. Real input on a panel's window
+// (window_win32.cpp) makes the same records, with the pointer moved to where it
+// happened; its presses always count, and its keys carry their own modifiers.
 //
 // Choices:
 //  - The pointer lives in screen coordinates; a press goes to the panel named by the
@@ -139,7 +141,9 @@ bool buttonRecord(Model &m, int button, bool down, Input &record, unsigned &owne
     return true;
 }
 
-int simulateButton(int button, int down) {
+// A press or release at the pointer. A real one always counts: the model's button
+// state may have missed a release that happened outside the engine's windows.
+int simulateButton(int button, int down, bool real = false) {
     if ((button != 1 && button != 2) || (down != 0 && down != 1))
         return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
     auto input = std::make_unique<Input>(Input{InputKind::Press, 0});
@@ -148,7 +152,7 @@ int simulateButton(int button, int down) {
         Model &m = model();
         Guard lock(m.mutex);
         bool &state = button == 1 ? m.pointer.left : m.pointer.right;
-        if (state == (down == 1)) return 0;  // already there: no new press or release
+        if (state == (down == 1) && !real) return 0;  // already there: no new press or release
         state = down == 1;
         if (!buttonRecord(m, button, down == 1, *input, owner)) return 0;
     }
@@ -191,17 +195,18 @@ int simulateClick(int panel, int control, int button) {
     return code;
 }
 
-// A key or close record for a panel; panel 0 takes the active panel for keys.
-int simulatePanelInput(InputKind kind, int panel, int key) {
+// A key or close record for a panel; panel 0 takes the active panel for keys. A
+// simulated key gets the modifiers SimulateModifierKeys holds; a real one has its own.
+int simulatePanelInput(InputKind kind, int panel, int key, bool real = false) {
     auto input = std::make_unique<Input>(Input{kind, panel});
     unsigned owner;
     {
         Model &m = model();
         Guard lock(m.mutex);
         if (kind == InputKind::Key) {
-            if (!validKey(key) || !validKey(key | m.pointer.modifiers))
-                return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
-            key |= m.pointer.modifiers;
+            const int held = real ? 0 : m.pointer.modifiers;
+            if (!validKey(key) || !validKey(key | held)) return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
+            key |= held;
             if (panel == 0 && (panel = m.activePanel) == 0) return 0;  // nobody to type to
         }
         int code;
@@ -488,6 +493,24 @@ void commitControl(int panel, int control) {
         if (queue.userEvents.size() >= kMaxPendingCommits) return;
     }
     loop->pushUserEvent(EVENT_COMMIT, panel, control);
+}
+
+int windowPointerMoved(int panel, int x, int y) { return simulateMove(panel, x, y); }
+
+int windowButton(int panel, int x, int y, int button, bool down) {
+    int code = simulateMove(panel, x, y);
+    return code == 0 ? simulateButton(button, down ? 1 : 0, true) : code;
+}
+
+int windowKey(int panel, int key) { return simulatePanelInput(InputKind::Key, panel, key, true); }
+
+int windowClose(int panel) { return simulatePanelInput(InputKind::Close, panel, 0, true); }
+
+void windowActivated(int panel) {
+    Model &m = model();
+    Guard lock(m.mutex);
+    const Panel *p = m.panel(panel);
+    if (p && !p->discarding) m.activePanel = panel;
 }
 
 }  // namespace rte::ui

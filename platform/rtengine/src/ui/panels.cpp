@@ -1,7 +1,7 @@
 // Panels: making, showing, popups, position and the panel attributes.
 //
-// Choices: the screen is a virtual 1024 x 768 screen; RTE_AUTO_CENTER centres a
-// top-level panel on it and a child panel in its parent. Popup stacks are kept per
+// Choices: RTE_AUTO_CENTER centres a top-level panel on the screen (the primary
+// screen on Windows, a virtual 1024 x 768 one elsewhere) and a child panel in its parent. Popup stacks are kept per
 // thread, so a popup blocks input to the other panels of its own thread only (each
 // thread runs its own user interface). The active panel, where SimulateKeyPress(0, ...)
 // goes, is the one most recently displayed, installed as a popup or clicked.
@@ -19,8 +19,9 @@ int centred(int extent, int room) { return (room - extent) / 2; }
 int placed(const Model &m, const Panel &p, int value, bool vertical) {
     if (value != RTE_AUTO_CENTER) return value;
     const Panel *parent = m.panel(p.parent);
+    const Size screen = parent ? Size{} : screenSize();
     int room = parent ? (vertical ? parent->height : parent->width)
-                      : (vertical ? RTE_SCREEN_HEIGHT : RTE_SCREEN_WIDTH);
+                      : (vertical ? screen.height : screen.width);
     return centred(vertical ? p.height : p.width, room);
 }
 
@@ -35,13 +36,6 @@ Panel *ownedPanel(Model &m, int handle, int &code) {
         return nullptr;
     }
     return p;
-}
-
-void hide(Model &m, Panel &p) {
-    p.visible = false;
-    auto popups = m.popups.find(p.owner);
-    if (popups != m.popups.end()) removeFromOrder(popups->second, p.handle);
-    if (m.activePanel == p.handle) m.activePanel = 0;
 }
 
 // ---- Panel attributes ----
@@ -112,6 +106,9 @@ const PanelAttribute kPanelAttributes[] = {
     {RTE_ATTR_SIZABLE, ValueKind::Int,
      [](const Model &, const Panel &p, AttrValue &v) { v.i = p.sizable; return 0; },
      [](Model &, Panel &p, const AttrValue &v) { return setBoolean(p.sizable, v.i); }},
+    {RTE_ATTR_SYSTEM_WINDOW, ValueKind::Pointer,
+     [](const Model &, const Panel &p, AttrValue &v) { v.p = p.window.handle; return 0; },
+     nullptr},
     {RTE_ATTR_PANEL_PARENT, ValueKind::Int,
      [](const Model &, const Panel &p, AttrValue &v) { v.i = p.parent; return 0; }, nullptr},
     {RTE_ATTR_PANEL_FIRST_CTRL, ValueKind::Int,
@@ -180,6 +177,19 @@ int newPanel(int parentHandle, const char *title, int top, int left, int height,
     return handle;
 }
 
+// A new top-level panel gets its window at once; without one it is not made.
+int newPanelWithWindow(int parentHandle, const char *title, int top, int left, int height,
+                       int width) {
+    int handle = newPanel(parentHandle, title, top, left, height, width);
+    if (handle < 0 || parentHandle != 0) return handle;
+    int code = openPanelWindow(handle);
+    if (code == 0) return handle;
+    Model &m = model();
+    Guard lock(m.mutex);
+    m.panels.erase(handle);
+    return code;
+}
+
 int showPanel(int handle, bool asPopup) {
     Model &m = model();
     Guard lock(m.mutex);
@@ -200,7 +210,28 @@ int showPanel(int handle, bool asPopup) {
     return 0;
 }
 
+// Runs a change of the model, then lets the panel's window follow it.
+template <typename Change>
+int changeShown(int panel, Change change) {
+    int code = change();
+    if (code == 0) windowFollowsModel(panel);
+    return code;
+}
+
+int showAndRaise(int panel, bool asPopup) {
+    int code = changeShown(panel, [&] { return showPanel(panel, asPopup); });
+    if (code == 0) raisePanelWindow(panel);
+    return code;
+}
+
 }  // namespace
+
+void hideInModel(Model &m, Panel &p) {
+    p.visible = false;
+    auto popups = m.popups.find(p.owner);
+    if (popups != m.popups.end()) removeFromOrder(popups->second, p.handle);
+    if (m.activePanel == p.handle) m.activePanel = 0;
+}
 
 }  // namespace rte::ui
 
@@ -210,7 +241,7 @@ extern "C" {
 
 int NewPanel(int parentPanel, const char *title, int top, int left, int height, int width) {
     return entry("NewPanel",
-                 [&] { return newPanel(parentPanel, title, top, left, height, width); });
+                 [&] { return newPanelWithWindow(parentPanel, title, top, left, height, width); });
 }
 
 int DiscardPanel(int panel) {
@@ -218,53 +249,63 @@ int DiscardPanel(int panel) {
 }
 
 int DisplayPanel(int panel) {
-    return entry("DisplayPanel", [&] { return showPanel(panel, false); });
+    return entry("DisplayPanel", [&] { return showAndRaise(panel, false); });
 }
 
 int InstallPopup(int panel) {
-    return entry("InstallPopup", [&] { return showPanel(panel, true); });
+    return entry("InstallPopup", [&] { return showAndRaise(panel, true); });
 }
 
 int HidePanel(int panel) {
     return entry("HidePanel", [&] {
-        Model &m = model();
-        Guard lock(m.mutex);
-        int code;
-        Panel *p = ownedPanel(m, panel, code);
-        if (p) hide(m, *p);
-        return code;
+        return changeShown(panel, [&] {
+            Model &m = model();
+            Guard lock(m.mutex);
+            int code;
+            Panel *p = ownedPanel(m, panel, code);
+            if (p) hideInModel(m, *p);
+            return code;
+        });
     });
 }
 
 int RemovePopup(int panel) {
     return entry("RemovePopup", [&] {
-        Model &m = model();
-        Guard lock(m.mutex);
-        if (panel == 0) {
-            std::vector<int> &popups = m.popups[callingThread()];
-            if (popups.empty()) return 0;
-            panel = popups.back();
-        }
-        int code;
-        Panel *p = ownedPanel(m, panel, code);
-        if (!p) return code;
-        if (indexInOrder(m.popups[p->owner], panel) < 0) return int(RTE_UIE_INVALID_PANEL);
-        hide(m, *p);
-        return 0;
+        int removed = 0;
+        int code = [&] {
+            Model &m = model();
+            Guard lock(m.mutex);
+            if (panel == 0) {
+                std::vector<int> &popups = m.popups[callingThread()];
+                if (popups.empty()) return 0;
+                panel = popups.back();
+            }
+            int failure;
+            Panel *p = ownedPanel(m, panel, failure);
+            if (!p) return failure;
+            if (indexInOrder(m.popups[p->owner], panel) < 0) return int(RTE_UIE_INVALID_PANEL);
+            hideInModel(m, *p);
+            removed = panel;
+            return 0;
+        }();
+        if (removed != 0) windowFollowsModel(removed);
+        return code;
     });
 }
 
 int SetPanelPos(int panel, int top, int left) {
     return entry("SetPanelPos", [&] {
         if (!validPlace(top) || !validPlace(left)) return int(RTE_UIE_INVALID_ATTRIBUTE_VALUE);
-        Model &m = model();
-        Guard lock(m.mutex);
-        int code;
-        Panel *p = findPanel(m, panel, code);
-        if (!p) return code;
-        p->top = placed(m, *p, top, true);
-        p->left = placed(m, *p, left, false);
-        return 0;
+        return changeShown(panel, [&] {
+            Model &m = model();
+            Guard lock(m.mutex);
+            int code;
+            Panel *p = findPanel(m, panel, code);
+            if (!p) return code;
+            p->top = placed(m, *p, top, true);
+            p->left = placed(m, *p, left, false);
+            return 0;
+        });
     });
 }
 
@@ -301,6 +342,7 @@ int SetPanelAttribute(int panel, int attribute, ...) {
         return a->set(m, *p, v);
     });
     va_end(args);
+    if (result == 0 && windowShowsAttribute(attribute)) windowFollowsModel(panel);
     return result;
 }
 

@@ -194,6 +194,13 @@ struct Control {
     Size labelExtent() const;
 };
 
+// The system window of a top-level panel (Windows); null elsewhere and for child panels.
+struct SystemWindow {
+    void *handle = nullptr;   // HWND
+    bool syncPosted = false;  // the model changed on another thread; the owner's window
+                              // catches up when it handles the posted request
+};
+
 struct Panel {
     int handle = 0, parent = 0;
     unsigned owner = 0;
@@ -209,6 +216,7 @@ struct Panel {
     bool discarding = false;
     int pressedCtrl = 0;        // the control that got the last left press (0: none)
     bool pressStopped = false;  // its click event was stopped
+    SystemWindow window;
 
     // The live control with that id, or null.
     Control *control(int id) const {
@@ -281,6 +289,10 @@ bool shownOnScreen(const Model &m, const Panel &p);
 bool acceptsInput(const Model &m, const Panel &p);
 // Brings a top-level panel to the front of the stacking order.
 void bringToFront(Model &m, int handle);
+// Hides a panel in the model: out of the popup stack, no longer the active panel.
+void hideInModel(Model &m, Panel &p);
+// The screen's size in pixels, where RTE_AUTO_CENTER centres top-level panels.
+Size screenSize();
 
 // Moves id to index in an ordered list (remove, then insert).
 void moveInOrder(std::vector<int> &order, int id, int index);
@@ -306,6 +318,34 @@ void commitControl(int panel, int control);
 bool prepareOwningThread();
 // Lets the owner of a timer that was armed from another thread see its new due time.
 void wakeOwner(unsigned owner);
+
+// ---- System windows (window_win32.cpp; window_posix.cpp: none) ----
+// The model is what the program set; a top-level panel's window follows it, and what
+// the user or other code does to the window comes back to the model. All with the lock
+// not held.
+
+// Gives a new top-level panel its window, hidden, on the owning thread: 0, or
+// RTE_UIE_OUT_OF_MEMORY when the system refuses one.
+int openPanelWindow(int panel);
+// Destroys the panel's window (its discard events have been delivered); owning thread.
+void closePanelWindow(int panel);
+// Brings the window in line with the model: at once on the owning thread, by a posted
+// request from any other (never waiting for the owner).
+void windowFollowsModel(int panel);
+// Puts a shown panel's window in front of the others and activates it; owning thread.
+void raisePanelWindow(int panel);
+// Whether a panel attribute is shown by the window (position, size, title, frame).
+bool windowShowsAttribute(int attribute);
+
+// Real input from a panel's window, on its owning thread (input.cpp): the same records
+// the input driver queues. Coordinates are the panel's; keys already hold their
+// modifiers.
+int windowPointerMoved(int panel, int x, int y);
+int windowButton(int panel, int x, int y, int button, bool down);
+int windowKey(int panel, int key);
+int windowClose(int panel);
+// Makes the panel the active one (the target of SimulateKeyPress(0, ...)).
+void windowActivated(int panel);
 
 // Discards on the calling (owning) thread. Lock not held.
 int discardPanel(int handle);
