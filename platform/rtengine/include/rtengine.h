@@ -10,6 +10,7 @@
 #include "rte_stdio.h"
 #include "rte_process.h"
 #include "rte_system.h"
+#include "rte_ports.h"
 #include "rte_threads.h"
 #include "rte_events.h"
 #include "rte_fonts.h"

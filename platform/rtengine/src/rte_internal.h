@@ -40,6 +40,14 @@ bool detachedAfterAttach();
 // or is not a single byte.
 char platformDecimalSymbol();
 
+// The speaker's sound (platform backend): sounds hertz, or falls silent when hertz is
+// 0; a new tone replaces the one sounding. Called under the port state's lock; it must
+// not wait for the sound, and a missing sound device is no failure.
+void speakerTone(unsigned int hertz);
+
+// The hertz the ports last handed to speakerTone (0: silent).
+unsigned int speakerHertz();
+
 // Platform backend of the file utilities (files.cpp holds the entry points). Paths
 // reach the backend already checked: not null, not empty, shorter than
 // RTE_MAX_PATHNAME_LEN.
