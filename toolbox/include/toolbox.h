@@ -1374,6 +1374,32 @@ TOOLBOX_API int IsMetaFont(const char *fontName);
 /* end of Ring sizing and meta fonts                                        */
 /* ======================================================================== */
 
+/* ======================================================================== */
+/* Help window and PC speaker                                               */
+
+#ifdef _WIN32
+/* Calls the help viewer's entry "HtmlHelpA" of "Hhctrl.ocx" with no owner window:
+ * HtmlHelpA(NULL, helpFile, command, data). The library is loaded on the first call
+ * that finds the entry and kept for the process. 0 when the viewer was called (its
+ * result is not examined), TbErrSystemDllLoad (-5093) when the library cannot be
+ * loaded, TbErrSystemFunctionMissing (-5094) when it lacks the entry; after a failure
+ * nothing stays loaded and the next call tries again. data is pointer-sized, as the
+ * viewer takes it (file names and structures are passed there). */
+TOOLBOX_API int ShowHtmlHelp(const char *helpFile, unsigned int command, uintptr_t data);
+#endif
+
+/* Starts a continuous tone: programs the timer's channel 2 (0xB6 to port 0x43, then
+ * the low and the second byte of 1193180 / frequency to 0x42; frequency 0 gives 0,
+ * and only the low 16 bits are kept) and sets bits 0-1 of port 0x61, through the
+ * engine's emulated ports (rte_ports.h). No result. */
+TOOLBOX_API void StartPCSound(unsigned int frequency);
+
+/* Silences the speaker: clears bits 0-1 of port 0x61, the other bits kept. */
+TOOLBOX_API void StopPCSound(void);
+
+/* end of Help window and PC speaker                                        */
+/* ======================================================================== */
+
 #ifdef __cplusplus
 }
 #endif
