@@ -52,8 +52,8 @@ INSTANTIATE_TEST_SUITE_P(Frequencies, Speaker,
                          ::testing::Values(Tone{1000, 0x04A9}, Tone{0, 0}, Tone{70000, 17},
                                            Tone{1193180, 1}, Tone{1193181, 0}, Tone{10, 119318 & 0xFFFF},
                                            Tone{1, 1193180 & 0xFFFF}, Tone{0xFFFFFFFFu, 0}),
-                         [](const ::testing::TestParamInfo<Tone> &info) {
-                             return std::to_string(info.param.frequency) + "Hz";
+                         [](const ::testing::TestParamInfo<Tone> &tone) {
+                             return std::to_string(tone.param.frequency) + "Hz";
                          });
 
 // Stopping a speaker that never started keeps every other bit of port 0x61, whatever
