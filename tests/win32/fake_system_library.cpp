@@ -1,7 +1,7 @@
 // The stand-in system library of the system suite (fake_system_library.h). Two variants
 // are built from this file: fake_system_complete.def exports every entry point the
-// library looks up; fake_system_incomplete.def lacks "Shell_NotifyIconA" and
-// "GetDiskFreeSpaceExA".
+// library looks up; fake_system_incomplete.def lacks "Shell_NotifyIconA",
+// "GetDiskFreeSpaceExA" and "HtmlHelpA".
 #include <windows.h>
 
 #include <cstdio>
@@ -67,6 +67,12 @@ void WINAPI fakeDragFinish(HANDLE drop) { note("DragFinish", drop, 0, 0, 0, null
 BOOL WINAPI fakeShellNotifyIcon(DWORD message, void *iconData) {
     note("Shell_NotifyIconA", nullptr, message, 0, 0, iconData);
     return FAKE_NOTIFY_RESULT(message);
+}
+
+HWND WINAPI fakeHtmlHelp(HWND owner, const char *file, UINT command, DWORD_PTR data) {
+    note("HtmlHelpA", owner, command, 0, 0, reinterpret_cast<void *>(data));
+    std::snprintf(record.text, sizeof record.text, "%s", file ? file : "(null)");
+    return FAKE_HELP_WINDOW;
 }
 
 // A system that has the entry point but not the function behind it.

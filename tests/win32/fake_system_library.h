@@ -15,7 +15,8 @@ struct FakeSystemCalls {
     unsigned int index;  // file index, or the notification message
     unsigned int size;   // buffer size
     int flag;            // accept flag
-    void *data;          // buffer, point or icon record
+    void *data;          // buffer, point or icon record; the help viewer's data
+    char text[64];       // the help file's name ("(null)" for none)
 };
 
 typedef struct FakeSystemCalls *(*FakeSystemRecordFn)(void);
@@ -25,5 +26,6 @@ typedef struct FakeSystemCalls *(*FakeSystemRecordFn)(void);
 #define FAKE_NOTIFY_RESULT(message) (100 + (int)(message))
 #define FAKE_POINT_X 7
 #define FAKE_POINT_Y 9
+#define FAKE_HELP_WINDOW ((HWND)(uintptr_t)0x5A5A)
 
 #endif

@@ -2,7 +2,7 @@
 // settings, and the loader of the system entry points that the library looks up at run
 // time (system_calls.h).
 //
-// Loader. A group (kernel, shell) is loaded once per process: the first call-through
+// Loader. A group (kernel, shell, help viewer) is loaded once per process: the first call-through
 // takes the group's named mutex ("Toolbox library lock on <LIBRARY> handle - <process
 // id>"), loads the library, looks up every entry point and only then sets the group's
 // loaded flag, which every later call reads without locking. Each loading call opens a
@@ -70,6 +70,10 @@ EntryGroup kernelGroup{"kernel32.dll", "KERNEL32.DLL", kKernelEntryNames, std::s
                        "kernel32.dll"};
 EntryGroup shellGroup{"shell32.dll", "SHELL32.DLL", kShellEntryNames, std::size(kShellEntryNames),
                       "shell32.dll"};
+enum HelpEntry : size_t { kHtmlHelp };
+constexpr const char *kHelpEntryNames[] = {"HtmlHelpA"};
+EntryGroup helpGroup{"Hhctrl.ocx", "HHCTRL.OCX", kHelpEntryNames, std::size(kHelpEntryNames), "Hhctrl.ocx"};
+
 static_assert(std::size(kShellEntryNames) <= kMaxEntries, "room for every entry point of a group");
 
 // One loading call's hold on the group's named mutex: its own handle, waited on once,
@@ -286,9 +290,20 @@ int CallShellNotifyIcon(DWORD message, NOTIFYICONDATAA *iconData, int *systemRes
     return 0;
 }
 
+int CallHtmlHelp(HWND owner, const char *helpFile, UINT command, DWORD_PTR data, HWND *viewerWindow) {
+    int code = ensureLoaded(helpGroup);
+    if (code != 0) return code;
+    using Function = HWND(WINAPI *)(HWND, LPCSTR, UINT, DWORD_PTR);
+    HWND result = entryPoint<Function>(helpGroup, kHtmlHelp)(owner, helpFile, command, data);
+    if (viewerWindow) *viewerWindow = result;
+    return 0;
+}
+
 #if TOOLBOX_FAULT_INJECTION
 void overrideSystemLibrary(SystemGroup group, const char *libraryName) {
-    EntryGroup &entries = group == SystemGroup::Kernel ? kernelGroup : shellGroup;
+    EntryGroup &entries = group == SystemGroup::Kernel ? kernelGroup
+                          : group == SystemGroup::Shell ? shellGroup
+                                                        : helpGroup;
     entries.library = libraryName ? libraryName : entries.ownLibrary;
     entries.module = nullptr;
     std::memset(entries.entries, 0, sizeof entries.entries);

@@ -27,8 +27,11 @@ int CallDragAcceptFiles(HWND window, BOOL accept);
 int CallDragFinish(HDROP drop);
 int CallShellNotifyIcon(DWORD message, NOTIFYICONDATAA *iconData, int *systemResult);
 
+// The help viewer's library: HtmlHelpA; *viewerWindow (may be null) receives its result.
+int CallHtmlHelp(HWND owner, const char *helpFile, UINT command, DWORD_PTR data, HWND *viewerWindow);
+
 // The groups of entry points, each with its own library and lock.
-enum class SystemGroup { Kernel, Shell };
+enum class SystemGroup { Kernel, Shell, Help };
 
 // Test-only (builds with TOOLBOX_FAULT_INJECTION): the group loads libraryName from now
 // on (null: its own library again) and forgets that it was loaded, without freeing what
