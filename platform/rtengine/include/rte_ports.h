@@ -18,8 +18,9 @@
  *    reads. Only the low 8 bits of a value are written; a port outside 0..0xFFFF is
  *    "any other port".
  * The speaker: on Windows the tone is a square wave played through the default
- * wave-out device, looped by the device itself, so no call waits for it; without a
- * sound device (or above 20000 Hz) nothing sounds and the ports work all the same.
+ * wave-out device by a thread of the engine (started with the first tone), so no call
+ * waits for the device; without a sound device (or above 20000 Hz) nothing sounds and
+ * the ports work all the same.
  * Elsewhere the ports are emulated without sound. One port state per process, safe
  * on several threads at once. Neither function ever fails. */
 #ifndef RTE_PORTS_H

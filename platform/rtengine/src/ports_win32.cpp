@@ -1,12 +1,18 @@
 // Port input and output, Windows backend: the speaker's tone as a square wave on the
 // default wave-out device. One second of the wave holds a whole number of periods, so
-// the device loops that one buffer for as long as the tone lasts and no thread of ours
-// feeds it. A device that cannot be opened (none, or busy) leaves the speaker silent.
+// the device loops that one buffer for as long as the tone lasts. Opening and closing
+// the device can take a while (half a second the first time under Wine, which probes
+// its sound drivers), so a worker thread, started with the first tone and never
+// ended, does it; a port write only hands over the wanted pitch. A device that cannot
+// be opened (none, or busy) leaves the speaker silent.
 #include <windows.h>
 
 #include <mmsystem.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "rte_internal.h"
@@ -69,12 +75,55 @@ private:
     bool prepared_ = false;
 };
 
-// The tone sounding now; replaced or ended under the port state's lock. The holder is
-// never destroyed, so no device call runs while the engine is unloaded at exit (under
-// the loader's lock); the system closes the device with the process.
-std::unique_ptr<Tone> &currentTone() {
-    static auto *holder = new std::unique_ptr<Tone>;
-    return *holder;
+// The thread that owns the device: it plays the latest pitch asked for and skips
+// pitches that were replaced before it got to them.
+class ToneWorker {
+public:
+    void request(unsigned int hertz) {
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            if (!started_ && hertz == 0) return;  // nothing sounds yet
+            wanted_ = hertz;
+            changed_ = true;
+            if (!started_) {
+                started_ = true;
+                std::thread([this] { run(); }).detach();
+            }
+        }
+        wake_.notify_one();
+    }
+
+private:
+    void run() {
+        std::unique_ptr<Tone> tone;
+        unsigned int playing = 0;
+        for (;;) {
+            unsigned int hertz;
+            {
+                std::unique_lock<std::mutex> hold(lock_);
+                wake_.wait(hold, [this] { return changed_; });
+                changed_ = false;
+                hertz = wanted_;
+            }
+            if (hertz == playing) continue;
+            tone.reset();
+            playing = hertz;
+            if (hertz != 0 && hertz <= kHighestTone) tone = Tone::start(hertz);
+        }
+    }
+
+    std::mutex lock_;
+    std::condition_variable wake_;
+    unsigned int wanted_ = 0;
+    bool changed_ = false;
+    bool started_ = false;
+};
+
+// Never destroyed: its thread runs until the process ends, and the system closes the
+// device then; no device call runs while the engine is unloaded under the loader's lock.
+ToneWorker &toneWorker() {
+    static auto *worker = new ToneWorker;
+    return *worker;
 }
 
 }  // namespace
@@ -82,9 +131,7 @@ std::unique_ptr<Tone> &currentTone() {
 namespace rte {
 
 void speakerTone(unsigned int hertz) {
-    currentTone().reset();
-    if (hertz == 0 || hertz > kHighestTone) return;
-    currentTone() = Tone::start(hertz);
+    toneWorker().request(hertz);
 }
 
 }  // namespace rte

@@ -41,8 +41,9 @@ bool detachedAfterAttach();
 char platformDecimalSymbol();
 
 // The speaker's sound (platform backend): sounds hertz, or falls silent when hertz is
-// 0; a new tone replaces the one sounding. Called under the port state's lock; it must
-// not wait for the sound, and a missing sound device is no failure.
+// 0; a new tone replaces the one sounding. Called under the port state's lock; it
+// only hands the pitch over and never waits for the sound device, whose absence is no
+// failure.
 void speakerTone(unsigned int hertz);
 
 // The hertz the ports last handed to speakerTone (0: silent).
