@@ -18,6 +18,7 @@
 #include <random>
 #include <vector>
 
+#include "killer_adversary.h"
 #include "ratios.h"
 #include "toolbox.h"
 
@@ -53,43 +54,15 @@ Ints makeInput(Pattern pattern, int n) {
     return v;
 }
 
-// McIlroy's adversary ("A killer adversary for quicksort", 1999): the values are
-// decided only as the sort compares them, always so that the current pivot candidate
-// comes out small. Sorting with it and reading the values decided gives an input on
-// which the same sort does its most work.
-struct Adversary {
-    Ints value;
-    int gas = 0;
-    int solid = 0;
-    int candidate = 0;
-};
-Adversary *g_adversary;
-
-int adversaryCompare(const void *first, const void *second) {
-    Adversary &a = *g_adversary;
-    int x = *static_cast<const int *>(first), y = *static_cast<const int *>(second);
-    if (a.value[x] == a.gas && a.value[y] == a.gas) a.value[x == a.candidate ? x : y] = a.solid++;
-    if (a.value[x] == a.gas)
-        a.candidate = x;
-    else if (a.value[y] == a.gas)
-        a.candidate = y;
-    return a.value[x] < a.value[y] ? -1 : a.value[x] > a.value[y] ? 1 : 0;
-}
-
+// McIlroy's adversary played against ListQuickSort: an input on which it does its most work.
 Ints killerInput(int n) {
-    Adversary adversary;
-    adversary.value.assign(n, n);
-    adversary.gas = n;
-    g_adversary = &adversary;
-    Ints index(n);
-    std::iota(index.begin(), index.end(), 0);
+    KillerAdversary adversary(n);
+    Ints index = adversary.indices();
     ListRef list = ListCreate(sizeof(int));
     ListInsertItems(list, index.data(), ListPosEnd, n);
-    ListQuickSort(list, adversaryCompare);
+    ListQuickSort(list, KillerAdversary::compare);
     ListDispose(list);
-    for (int &v : adversary.value)
-        if (v == adversary.gas) v = adversary.solid++;
-    return adversary.value;
+    return adversary.decidedInput();
 }
 
 // Comparisons through pointers the optimiser cannot see through (read from volatiles).

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "toolbox.h"
+#include "killer_adversary.h"
 
 namespace {
 
@@ -405,45 +406,16 @@ TEST_P(QuickSortReference, SameBytesAsThePlainQuicksort) {
 
 INSTANTIATE_TEST_SUITE_P(Widths, QuickSortReference, ::testing::Values(1, 3, 4, 6, 8, 12));
 
-// McIlroy's adversary: the items are indices whose values are decided only as the
-// sort compares them, always so that the pivot candidate comes out small. Against a
-// quicksort without a depth limit it forces about n * n / 4 comparisons.
-struct Adversary {
-    std::vector<int> value;
-    int gas;
-    int solid = 0;
-    int candidate = 0;
-    long long comparisons = 0;
-};
-Adversary *g_adversary;
-
-int adversaryCompare(const void *first, const void *second) {
-    Adversary &a = *g_adversary;
-    ++a.comparisons;
-    int x = *static_cast<const int *>(first), y = *static_cast<const int *>(second);
-    if (a.value[x] == a.gas && a.value[y] == a.gas) a.value[x == a.candidate ? x : y] = a.solid++;
-    if (a.value[x] == a.gas)
-        a.candidate = x;
-    else if (a.value[y] == a.gas)
-        a.candidate = y;
-    return a.value[x] < a.value[y] ? -1 : a.value[x] > a.value[y] ? 1 : 0;
-}
-
 // No input, however crafted, makes the quicksort quadratic: against the adversary it
 // stays within a small multiple of n log2 n comparisons and still sorts.
 TEST(SortRobustness, QuickSortStandsUpToAKillerAdversary) {
     const int n = 10000;
-    Adversary adversary;
-    adversary.value.assign(n, n);
-    adversary.gas = n;
-    g_adversary = &adversary;
-    std::vector<int> indices(n);
-    for (int k = 0; k < n; ++k) indices[k] = k;
-    ListPtr list = listOf(indices);
-    ListQuickSort(list.get(), adversaryCompare);
-    EXPECT_LT(adversary.comparisons, 8LL * n * 14) << "8 n log2 n";
+    KillerAdversary adversary(n);
+    ListPtr list = listOf(adversary.indices());
+    ListQuickSort(list.get(), KillerAdversary::compare);
+    EXPECT_LT(adversary.comparisons(), 8LL * n * 14) << "8 n log2 n";
     std::vector<int> sorted = contents<int>(list.get());
-    for (int k = 1; k < n; ++k) ASSERT_LE(adversaryCompare(&sorted[k - 1], &sorted[k]), 0) << k;
+    for (int k = 1; k < n; ++k) ASSERT_LE(KillerAdversary::compare(&sorted[k - 1], &sorted[k]), 0) << k;
 }
 
 // A comparison that is no ordering at all must still end, and lose no element.

@@ -23,18 +23,8 @@ using testing_support::UiEvent;
 
 namespace {
 
-// Each case starts with no buttons or modifiers held and no user events pending.
-class UiInput : public ::testing::Test {
+class UiInput : public testing_support::ReleasedInputTest {
 protected:
-    void SetUp() override { releaseEverything(); }
-    void TearDown() override { releaseEverything(); }
-    static void releaseEverything() {
-        SimulateMouseButton(1, 0);
-        SimulateMouseButton(2, 0);
-        SimulateModifierKeys(0);
-        takeUserEvents();
-    }
-
     // A shown panel with a logged button, an indicator and the panel callback logged.
     struct Dialog {
         EventLog log;

@@ -175,6 +175,20 @@ inline std::vector<TakenUserEvent> takeUserEvents() {
     return taken;
 }
 
+// A case that starts and ends with no buttons or modifiers held by the input driver
+// and no user events pending, so no case sees what another left behind.
+class ReleasedInputTest : public ::testing::Test {
+protected:
+    void SetUp() override { releaseEverything(); }
+    void TearDown() override { releaseEverything(); }
+    static void releaseEverything() {
+        SimulateMouseButton(1, 0);
+        SimulateMouseButton(2, 0);
+        SimulateModifierKeys(0);
+        takeUserEvents();
+    }
+};
+
 }  // namespace testing_support
 
 #endif

@@ -91,15 +91,7 @@ struct Subclass {
 };
 thread_local Subclass *Subclass::current = nullptr;
 
-class PanelWindows : public ::testing::Test {
-protected:
-    void SetUp() override { takeUserEvents(); }
-    void TearDown() override {
-        SimulateMouseButton(1, 0);
-        SimulateMouseButton(2, 0);
-        takeUserEvents();
-    }
-};
+class PanelWindows : public testing_support::ReleasedInputTest {};
 
 // From NewPanel on, a top-level panel has a hidden window of its thread whose client
 // area is the panel, also for tiny, empty and off-screen panels; child panels have none.

@@ -57,36 +57,30 @@ const CtrlAttribute *attributeOf(const Control &c, int attribute, int &code) {
 }
 
 int getCtrlAttribute(int panel, int control, int attribute, void *value) {
-    Model &m = model();
-    Guard lock(m.mutex);
-    Panel *p;
-    int code;
-    Control *c = findControl(m, panel, control, p, code);
-    if (!c) return code;
-    const CtrlAttribute *a = attributeOf(*c, attribute, code);
-    if (!a) return code;
-    if (!value) return RTE_UIE_NULL_ARGUMENT;
-    AttrValue v;
-    code = a->get(*p, *c, v);
-    if (code == 0) writeValue(a->kind, c->numeric.dataType, v, value);
-    return code;
+    return withControl(panel, control, [&](Model &, Panel &p, Control &c) -> int {
+        int code;
+        const CtrlAttribute *a = attributeOf(c, attribute, code);
+        if (!a) return code;
+        if (!value) return RTE_UIE_NULL_ARGUMENT;
+        AttrValue v;
+        code = a->get(p, c, v);
+        if (code == 0) writeValue(a->kind, c.numeric.dataType, v, value);
+        return code;
+    });
 }
 
 int setLockedCtrlAttribute(int panel, int control, int attribute, va_list &args,
                            unsigned &owner) {
-    Model &m = model();
-    Guard lock(m.mutex);
-    Panel *p;
-    int code;
-    Control *c = findControl(m, panel, control, p, code);
-    if (!c) return code;
-    const CtrlAttribute *a = attributeOf(*c, attribute, code);
-    if (!a) return code;
-    if (!a->set) return RTE_UIE_INVALID_ATTRIBUTE;
-    AttrValue v;
-    readVarArg(a->kind, c->numeric.dataType, args, v);
-    owner = p->owner;
-    return a->set(*p, *c, v);
+    return withControl(panel, control, [&](Model &, Panel &p, Control &c) -> int {
+        int code;
+        const CtrlAttribute *a = attributeOf(c, attribute, code);
+        if (!a) return code;
+        if (!a->set) return RTE_UIE_INVALID_ATTRIBUTE;
+        AttrValue v;
+        readVarArg(a->kind, c.numeric.dataType, args, v);
+        owner = p.owner;
+        return a->set(p, c, v);
+    });
 }
 
 int setCtrlAttribute(int panel, int control, int attribute, va_list &args) {
@@ -153,15 +147,11 @@ int SetCtrlAttribute(int panel, int control, int attribute, ...) {
 
 int InstallCtrlCallback(int panel, int control, CtrlCallbackFn function, void *callbackData) {
     return entry("InstallCtrlCallback", [&] {
-        Model &m = model();
-        Guard lock(m.mutex);
-        Panel *p;
-        int code;
-        Control *c = findControl(m, panel, control, p, code);
-        if (!c) return code;
-        c->function = function;
-        c->data = callbackData;
-        return 0;
+        return withControl(panel, control, [&](Model &, Panel &, Control &c) {
+            c.function = function;
+            c.data = callbackData;
+            return 0;
+        });
     });
 }
 
@@ -177,20 +167,17 @@ int SetCtrlVal(int panel, int control, ...) {
 
 int GetCtrlVal(int panel, int control, void *value) {
     return entry("GetCtrlVal", [&] {
-        {
-            Model &m = model();
-            Guard lock(m.mutex);
-            Panel *p;
-            int code;
-            Control *c = findControl(m, panel, control, p, code);
-            if (!c) return code;
-            if (c->kind->bit == kButton) {
-                if (!value) return int(RTE_UIE_NULL_ARGUMENT);
-                AttrValue zero;
-                writeValue(ValueKind::Int, 0, zero, value);
-                return 0;
-            }
-        }
+        // A command button has no value of its own: it reads as an int 0.
+        bool button = false;
+        int code = withControl(panel, control, [&](Model &, Panel &, Control &c) -> int {
+            button = c.kind->bit == kButton;
+            if (!button) return 0;
+            if (!value) return RTE_UIE_NULL_ARGUMENT;
+            AttrValue zero;
+            writeValue(ValueKind::Int, 0, zero, value);
+            return 0;
+        });
+        if (code != 0 || button) return code;
         return getCtrlAttribute(panel, control, RTE_ATTR_CTRL_VAL, value);
     });
 }
@@ -211,18 +198,14 @@ int GetActiveCtrl(int panel) {
 
 int GetCtrlBoundingRect(int panel, int control, int *top, int *left, int *height, int *width) {
     return entry("GetCtrlBoundingRect", [&] {
-        Model &m = model();
-        Guard lock(m.mutex);
-        Panel *p;
-        int code;
-        Control *c = findControl(m, panel, control, p, code);
-        if (!c) return code;
-        Rect r = boundingRect(*c);
-        if (top) *top = r.top;
-        if (left) *left = r.left;
-        if (height) *height = r.height;
-        if (width) *width = r.width;
-        return 0;
+        return withControl(panel, control, [&](Model &, Panel &, Control &c) {
+            Rect r = boundingRect(c);
+            if (top) *top = r.top;
+            if (left) *left = r.left;
+            if (height) *height = r.height;
+            if (width) *width = r.width;
+            return 0;
+        });
     });
 }
 

@@ -178,18 +178,13 @@ int simulateMove(int panel, int x, int y) {
 
 int simulateClick(int panel, int control, int button) {
     if (button != 1 && button != 2) return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
-    int x, y;
-    {
-        Model &m = model();
-        Guard lock(m.mutex);
-        Panel *p;
-        int code;
-        const Control *c = findControl(m, panel, control, p, code);
-        if (!c) return code;
-        x = c->left + c->width / 2;
-        y = c->top + c->height / 2;
-    }
-    int code = simulateMove(panel, x, y);
+    int x = 0, y = 0;
+    int code = withControl(panel, control, [&](Model &, Panel &, Control &c) {
+        x = c.left + c.width / 2;
+        y = c.top + c.height / 2;
+        return 0;
+    });
+    if (code == 0) code = simulateMove(panel, x, y);
     if (code == 0) code = simulateButton(button, 1);
     if (code == 0) code = simulateButton(button, 0);
     return code;
@@ -222,19 +217,15 @@ int simulatePanelInput(InputKind kind, int panel, int key, bool real = false) {
 // A record for one control of a list or colour kind; checks what can be checked now.
 int simulateCtrlInput(InputKind kind, int panel, int control, int value, int accept) {
     auto input = std::make_unique<Input>(Input{kind, panel});
-    unsigned owner;
-    {
-        Model &m = model();
-        Guard lock(m.mutex);
-        Panel *p;
-        int code;
-        const Control *c = findControl(m, panel, control, p, code);
-        if (!c) return code;
-        if (!c->is(kind == InputKind::Pick ? kListKinds : kColor)) return RTE_UIE_WRONG_CONTROL_KIND;
+    unsigned owner = 0;
+    int code = withControl(panel, control, [&](Model &, Panel &p, Control &c) -> int {
+        if (!c.is(kind == InputKind::Pick ? kListKinds : kColor)) return RTE_UIE_WRONG_CONTROL_KIND;
         if (kind == InputKind::Color && (value < 0 || value > 0xFFFFFF || accept < 0 || accept > 1))
             return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
-        owner = p->owner;
-    }
+        owner = p.owner;
+        return 0;
+    });
+    if (code != 0) return code;
     input->control = control;
     input->value = value;
     input->accept = accept == 1;

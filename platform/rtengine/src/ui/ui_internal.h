@@ -279,6 +279,17 @@ int entry(const char *function, Call call) {
 // Looks up a panel and one of its controls; null with the code in `code`.
 Panel *findPanel(Model &m, int handle, int &code);
 Control *findControl(Model &m, int handle, int id, Panel *&panel, int &code);
+// Calls use(model, panel, control) with the model locked when the control exists and
+// answers its code; otherwise answers the lookup's code.
+template <typename Use>
+int withControl(int panel, int control, Use use) {
+    Model &m = model();
+    Guard lock(m.mutex);
+    Panel *p;
+    int code;
+    Control *c = findControl(m, panel, control, p, code);
+    return c ? use(m, *p, *c) : code;
+}
 
 // The panel's client origin in screen coordinates.
 Point screenOrigin(const Model &m, const Panel &p);
