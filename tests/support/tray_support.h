@@ -61,9 +61,9 @@ inline HWND threadWindowTitled(const char *title) {
 
 inline HWND trayWindow() { return threadWindowTitled("Tray Icon Message Handler"); }
 
-// Processes events until done() holds or about two seconds have passed.
-inline bool pumpUntil(const std::function<bool()> &done) {
-    for (int pass = 0; pass < 400; ++pass) {
+// Processes events until done() holds or `passes` passes (5 ms apart) have gone by.
+inline bool pumpUntil(const std::function<bool()> &done, int passes = 400) {
+    for (int pass = 0; pass < passes; ++pass) {
         ProcessSystemEvents();
         if (done()) return true;
         Sleep(5);

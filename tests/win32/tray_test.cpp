@@ -4,8 +4,9 @@
 //
 // The TrayIcons suites run against a stand-in shell headless, and against the real
 // shell when TOOLBOX_TRAY_DISPLAY=1 (a display and Wine's virtual desktop; scripts/test
-// runs them so with --gtest_filter=TrayIcons*). TrayFakeShell looks at what the shell
-// is given; TrayHeadless checks the real shell's refusal without a display.
+// runs them so with --gtest_filter='*TrayIcons*:-*DeathTest*'). TrayFakeShell looks at
+// what the shell is given; TrayHeadless checks the real shell's refusal without a
+// display.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -464,6 +465,32 @@ TEST_F(TrayIcons, ImagesChange) {
     EXPECT_NE(shell->record()->noticeIcon, nullptr);
     EXPECT_NE(shell->record()->noticeIcon, before);
     EXPECT_FALSE(testing_support::iconAlive(before)) << "the old image was not destroyed";
+}
+
+// A real left click on the icon in the shell's tray reaches its callback (display only:
+// the shell relays the mouse messages it gets to the hidden window).
+TEST_F(TrayIcons, RealClicksReachTheCallback) {
+    if (!onDisplay()) GTEST_SKIP() << "needs the shell's tray on a display";
+    const int icon = install();
+    HWND shellTray = FindWindowA("Shell_TrayWnd", nullptr);
+    ASSERT_NE(shellTray, nullptr);
+    RECT area = {};
+    GetWindowRect(shellTray, &area);
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    // The icon's place is the shell's choice: try along the tray from its right end.
+    for (LONG x = area.right - 4; x > area.right - 200 && recorder().calls().empty(); x -= 8) {
+        INPUT input[3] = {};
+        for (INPUT &i : input) i.type = INPUT_MOUSE;
+        input[0].mi.dx = x * 65535 / (screenWidth - 1);
+        input[0].mi.dy = (area.top + area.bottom) / 2 * 65535 / (screenHeight - 1);
+        input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        ASSERT_EQ(SendInput(3, input, sizeof(INPUT)), 3u);
+        testing_support::pumpUntil([] { return called(TbEventLeftMouseUp); }, 40);
+    }
+    EXPECT_EQ(recorder().calls(), (std::vector<TrayCall>{{icon, EVENT_LEFT_CLICK, 0},
+                                                         {icon, TbEventLeftMouseUp, 0}}));
 }
 
 // ---- What the shell is given, and its refusals (stand-in shell only) ----
