@@ -555,6 +555,40 @@ TEST_F(TrayFakeShell, RefusalsChangeNothing) {
     EXPECT_EQ(trayWindow(), nullptr);
 }
 
+// The panel of a window, searched among the panel handles in use.
+int panelOfWindow(HWND window) {
+    const int breaking = SetBreakOnLibraryErrors(0);
+    int found = 0;
+    for (int panel = 1; panel < 4096 && !found; ++panel) {
+        void *own = nullptr;
+        if (GetPanelAttribute(panel, RTE_ATTR_SYSTEM_WINDOW, &own) == 0 && own == window) found = panel;
+    }
+    SetBreakOnLibraryErrors(breaking);
+    return found;
+}
+
+// When the engine gives the hidden panel a new window, the shell learns every icon
+// again under it, and notifications sent there reach the callbacks.
+TEST_F(TrayFakeShell, ANewHiddenWindowTakesTheIconsAlong) {
+    const int first = install(), second = install();
+    HWND before = trayWindow();
+    const int panel = panelOfWindow(before);
+    ASSERT_GT(panel, 0);
+    const int adds = seen().notifyCalls[NIM_ADD], deletes = seen().notifyCalls[NIM_DELETE];
+    ASSERT_EQ(RecreatePanelWindow(panel), 0);
+    EXPECT_TRUE(testing_support::pumpUntil([&] { return seen().notifyCalls[NIM_ADD] == adds + 2; }));
+    EXPECT_EQ(seen().notifyCalls[NIM_DELETE], deletes + 2);
+    HWND after = trayWindow();
+    ASSERT_NE(after, nullptr);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(seen().noticeWindow, after);
+    EXPECT_EQ(seen().noticeId, unsigned(second));
+    EXPECT_EQ(notifyThenMark(second, WM_LBUTTONDOWN, first),
+              (std::vector<TrayCall>{{second, EVENT_LEFT_CLICK, 0}}));
+    EXPECT_EQ(RemoveSysTrayIcon(first), 0);
+    EXPECT_EQ(seen().noticeWindow, after);
+}
+
 // A shell without the entry point: the loader's code, and nothing left behind.
 TEST(TrayLoader, MissingEntryPointGivesTheLoadersCode) {
     if (onDisplay()) GTEST_SKIP() << "the real shell is in use";

@@ -150,13 +150,13 @@ int makeTray() {
 void adoptWindow(HWND window) {
     if (!tray) return;
     tray->window = window;
-    std::vector<NOTIFYICONDATAA> notices;
-    for (auto &icon : tray->icons) notices.push_back(icon->notice);
-    for (NOTIFYICONDATAA &notice : notices) {
+    for (size_t i = 0; tray && i < tray->icons.size(); ++i) {
+        IconRecord &icon = *tray->icons[i];
+        NOTIFYICONDATAA notice = icon.notice;
+        icon.notice.hWnd = window;
         notifyShell(NIM_DELETE, notice);
         notice.hWnd = window;
         notifyShell(NIM_ADD, notice);
-        if (IconRecord *icon = findIcon(int(notice.uID))) icon->notice.hWnd = window;
     }
 }
 
