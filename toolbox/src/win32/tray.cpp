@@ -20,12 +20,17 @@
 //  - The menu is tracked with the right button as well (the shell's users open tray
 //    menus with it), aligned by its bottom right corner to the cursor position read
 //    when the notification is handled. The hidden window is made the foreground
-//    window before tracking and is sent a null message after, so the menu closes when
+//    window before tracking and is posted a null message after, so the menu closes when
 //    the user clicks elsewhere.
+//  - An item whose state cannot be read is left as it is: the item attribute call
+//    fails without writing a state or a value.
 //  - An installation the shell refuses leaves no hidden panel behind when no other icon
 //    exists, as the removal of the last icon does.
 //  - When the engine gives the hidden panel a new window, every icon is deleted from
 //    the shell under the old window and added again under the new one.
+//  - The shell's notifications keep their fixed message number, which lies among the
+//    numbers the system hands out for registered messages; it is only ever sent to the
+//    hidden window, whose own procedure registers none.
 //  - No lock: the family belongs to the thread that installed the first icon, like
 //    the hidden panel and its notifications.
 #include <windows.h>
