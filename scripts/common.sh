@@ -21,8 +21,9 @@ ensure_packages() {
 
 # fonts-dejavu-core and libstb-dev: the faces built into the engine and the header that
 # reads them; libfreetype-dev: the font tests' independent measurement.
+# xvfb: the display the tray icon cases need under Wine.
 BUILD_PACKAGES=(cmake make g++ pkg-config googletest libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64
-                locales fonts-dejavu-core libstb-dev libfreetype-dev imagemagick)
+                locales fonts-dejavu-core libstb-dev libfreetype-dev imagemagick xvfb)
 
 # The date and time tests format in a non-English and an English locale.
 TEST_LOCALES=(de_DE.UTF-8 en_US.UTF-8)
@@ -70,6 +71,57 @@ start_wine() {
 
 stop_wine() {
   [ -n "${WINEPREFIX:-}" ] && HOME="$TOOLBOX_WINE_HOME" timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
+}
+
+# start_display_wine DIR: for the cases that need a display (tray icons): an Xvfb
+# server on a free display and, below DIR, a prefix made from start_wine's one (hard
+# links, with registry files of its own) that uses the X11 driver and Wine's virtual
+# desktop, with a persistent server of its own. Sets DISPLAY_WINEPREFIX,
+# DISPLAY_WINE_HOME and DISPLAY_NUMBER for run_with_display. stop_display_wine ends
+# that server and Xvfb.
+start_display_wine() {
+  local dir=$1 number
+  for number in $(seq 77 99); do
+    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] || break
+  done
+  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X$number" ] && break
+    sleep 0.1
+  done
+  [ -e "/tmp/.X11-unix/X$number" ] || { echo "xvfb: no display :$number" >&2; return 1; }
+  DISPLAY_NUMBER=$number
+  DISPLAY_WINEPREFIX="$dir/prefix"
+  DISPLAY_WINE_HOME="$dir/home"
+  mkdir -p "$DISPLAY_WINE_HOME"
+  cp -al "$WINEPREFIX" "$DISPLAY_WINEPREFIX" || return 1
+  local reg
+  for reg in "$WINEPREFIX"/*.reg; do
+    rm -f "$DISPLAY_WINEPREFIX/${reg##*/}"
+    cp "$reg" "$DISPLAY_WINEPREFIX/"
+  done
+  local now
+  now=$(date +%s)
+  sed -i '/^"Graphics"="null"$/d' "$DISPLAY_WINEPREFIX/user.reg"
+  printf '\n[Software\\\\Wine\\\\Explorer] %s\n"Desktop"="Default"\n\n[Software\\\\Wine\\\\Explorer\\\\Desktops] %s\n"Default"="1024x768"\n' \
+    "$now" "$now" >>"$DISPLAY_WINEPREFIX/user.reg"
+  WINEPREFIX="$DISPLAY_WINEPREFIX" HOME="$DISPLAY_WINE_HOME" setsid "$WINESERVER" -p </dev/null >/dev/null 2>&1 &
+  WINEPREFIX="$DISPLAY_WINEPREFIX" HOME="$DISPLAY_WINE_HOME" DISPLAY=":$number" timeout 60 "$WINE" wineboot \
+    >/dev/null 2>&1 || true
+}
+
+# run_with_display COMMAND...: runs a command in the display prefix on the Xvfb display.
+run_with_display() {
+  WINEPREFIX="$DISPLAY_WINEPREFIX" TOOLBOX_WINE_HOME="$DISPLAY_WINE_HOME" DISPLAY=":$DISPLAY_NUMBER" "$@"
+}
+
+stop_display_wine() {
+  [ -n "${DISPLAY_WINEPREFIX:-}" ] &&
+    WINEPREFIX="$DISPLAY_WINEPREFIX" HOME="$DISPLAY_WINE_HOME" timeout 30 "$WINESERVER" -k >/dev/null 2>&1
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  DISPLAY_WINEPREFIX="" XVFB_PID=""
+  return 0
 }
 
 # configure_and_build PRESET [TARGET...]: everything of the preset, or only the targets.

@@ -4,6 +4,8 @@
 // "GetDiskFreeSpaceExA" and "HtmlHelpA".
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -66,6 +68,21 @@ void WINAPI fakeDragFinish(HANDLE drop) { note("DragFinish", drop, 0, 0, 0, null
 
 BOOL WINAPI fakeShellNotifyIcon(DWORD message, void *iconData) {
     note("Shell_NotifyIconA", nullptr, message, 0, 0, iconData);
+    char refused[16] = "";
+    if (GetEnvironmentVariableA(TOOLBOX_FAKE_REFUSED_NOTICE, refused, sizeof refused) &&
+        std::atoi(refused) == int(message))
+        return FALSE;
+    if (const auto *notice = static_cast<const NOTIFYICONDATAA *>(iconData)) {
+        record.noticeSize = notice->cbSize;
+        record.noticeId = notice->uID;
+        record.noticeFlags = notice->uFlags;
+        record.noticeMessage = notice->uCallbackMessage;
+        record.noticeWindow = notice->hWnd;
+        record.noticeIcon = notice->hIcon;
+        std::snprintf(record.noticeTip, sizeof record.noticeTip, "%.*s",
+                      int(sizeof notice->szTip), notice->szTip);
+    }
+    if (message < 3) ++record.notifyCalls[message];
     return FAKE_NOTIFY_RESULT(message);
 }
 

@@ -6,6 +6,9 @@
 #define TOOLBOX_FAKE_SYSTEM_LIBRARY_H
 
 #define TOOLBOX_FAKE_ATTACHES "TOOLBOX_FAKE_ATTACHES"
+// Shell_NotifyIconA answers false (changing nothing) to the message number this
+// environment variable holds.
+#define TOOLBOX_FAKE_REFUSED_NOTICE "TOOLBOX_FAKE_REFUSED_NOTICE"
 
 // What the last entry point called was given. Read it through the library's export
 // "FakeSystemRecord" (a function returning a pointer to it).
@@ -17,6 +20,12 @@ struct FakeSystemCalls {
     int flag;            // accept flag
     void *data;          // buffer, point or icon record; the help viewer's data
     char text[64];       // the help file's name ("(null)" for none)
+    // Shell_NotifyIconA: what its last notice held, and its calls by message
+    // (add, modify, delete).
+    unsigned int noticeSize, noticeId, noticeFlags, noticeMessage;
+    void *noticeWindow, *noticeIcon;
+    char noticeTip[128];
+    int notifyCalls[3];
 };
 
 typedef struct FakeSystemCalls *(*FakeSystemRecordFn)(void);

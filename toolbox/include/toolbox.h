@@ -1041,6 +1041,78 @@ TOOLBOX_API int GetMsgCallbackAttribute(int panel, int message, int attribute, i
 /* ======================================================================== */
 
 /* ======================================================================== */
+/* System tray icons                                                        */
+
+#ifdef _WIN32
+/* Icons in the notification area, each with a tooltip, a callback for mouse events
+ * and an optional popup menu that opens on a right click. Icons are numbered 1, 2, 3,
+ * ... (the smallest number free). All icons share one hidden panel whose window gets
+ * the shell's notifications; they reach the callbacks deferred, from the event
+ * processing of the thread that installed the first icon, where every call of this
+ * family belongs. Removing the last icon discards that panel. */
+enum {
+    TbTrayCallbackMessage = 56422,          /* what the shell sends the hidden window */
+    TbTrayMenuAttrDefaultItem = 5002,       /* menu: default item, 0 for none */
+    TbTrayAttrImageFile = 5004,             /* icon: .ico file (set only) */
+    TbTrayAttrToolTipText = 5005,           /* icon: tooltip text */
+    TbTrayAttrToolTipTextLength = 5006,     /* icon: tooltip length (get only) */
+    TbTrayMenuAttrVisible = 530,            /* menu: 1 when it opens on a right click */
+    TbTrayMenuItemAttrDimmed = 500,         /* menu item: disabled and grayed */
+    TbTrayMenuItemAttrChecked = 1040,       /* menu item: check mark */
+    TbTrayEventMenuItemSelected = 1012,     /* the menu closed: eventData the item, 0 none */
+    TbTrayMaxToolTipLength = 64             /* longer tooltips are cut to this length */
+};
+
+/* Called with EVENT_LEFT_CLICK (3), TbEventLeftMouseUp, EVENT_LEFT_DOUBLE_CLICK (4),
+ * EVENT_RIGHT_CLICK (5), TbEventRightMouseUp, EVENT_RIGHT_DOUBLE_CLICK (6) and
+ * TbTrayEventMenuItemSelected. A non-zero answer to EVENT_RIGHT_CLICK keeps the menu
+ * shut. A callback may remove its own icon. */
+typedef int (*TrayIconCallbackFn)(int iconHandle, int event, int eventData);
+
+/* Adds an icon from an .ico file with a tooltip (cut to TbTrayMaxToolTipLength);
+ * *iconHandle receives its number. All four arguments are required (DoAssert). Codes:
+ * -12 no memory or no hidden panel, TbErrUnknownSystem the shell refused (as it does
+ * without a display), the loader's TbErrSystemDllLoad / TbErrSystemFunctionMissing. */
+TOOLBOX_API int InstallSysTrayIcon(const char *iconFile, const char *toolTipText,
+                                   TrayIconCallbackFn callback, int *iconHandle);
+/* Removes the icon with its menu; notifications still queued for it are dropped.
+ * TbErrInvalidTrayIcon for an unknown handle. */
+TOOLBOX_API int RemoveSysTrayIcon(int iconHandle);
+/* TbTrayAttrImageFile loads a new image (TbErrIconLoad: unreadable, the old image
+ * stays); TbTrayAttrToolTipText sets the tooltip. -65 null value, TbErrInvalidTrayIcon,
+ * TbErrUnknownSystem the shell refused (nothing changed), -46 another attribute. */
+TOOLBOX_API int SetTrayIconAttr(int iconHandle, int attribute, const char *value);
+/* TbTrayAttrToolTipText copies the tooltip, terminated, into value, which must have
+ * room for TbTrayMaxToolTipLength + 1 bytes; TbTrayAttrToolTipTextLength stores its
+ * length in the int at value. -65 null value, TbErrInvalidTrayIcon, -46 another. */
+TOOLBOX_API int GetTrayIconAttr(int iconHandle, int attribute, void *value);
+/* Gives the icon a new empty, visible popup menu (a former one is destroyed).
+ * TbErrInvalidTrayIcon, TbErrUnknownSystem when the menu cannot be made. */
+TOOLBOX_API int AttachTrayIconMenu(int iconHandle);
+/* Destroys the icon's menu. TbErrInvalidTrayIcon, TbErrNoTrayMenu. */
+TOOLBOX_API int DetachTrayIconMenu(int iconHandle);
+/* Appends an item (a separator for null itemText) at the end of the menu; *itemIndex
+ * receives its number, the item count after it, which is also what the menu reports
+ * when it is chosen. -65 null itemIndex, TbErrInvalidTrayIcon, TbErrNoTrayMenu,
+ * TbErrUnknownSystem. */
+TOOLBOX_API int InsertTrayIconMenuItem(int iconHandle, const char *itemText, int *itemIndex);
+/* TbTrayMenuAttrDefaultItem (0 ... item count, else -90; 0 clears it) or
+ * TbTrayMenuAttrVisible (non-zero: visible). TbErrInvalidTrayIcon, TbErrNoTrayMenu,
+ * TbErrUnknownSystem, -46 another attribute. Get: -65 null value, as Set otherwise. */
+TOOLBOX_API int SetTrayIconMenuAttr(int iconHandle, int attribute, int value);
+TOOLBOX_API int GetTrayIconMenuAttr(int iconHandle, int attribute, int *value);
+/* TbTrayMenuItemAttrDimmed or TbTrayMenuItemAttrChecked of item 1 ... item count (else
+ * TbErrInvalidTrayMenuItem), set by any non-zero value, read as 0 or 1.
+ * TbErrInvalidTrayIcon, TbErrNoTrayMenu, TbErrUnknownSystem (nothing written), -46
+ * another attribute. Get: -65 null value, as Set otherwise. */
+TOOLBOX_API int SetTrayIconMenuItemAttr(int iconHandle, int itemIndex, int attribute, int value);
+TOOLBOX_API int GetTrayIconMenuItemAttr(int iconHandle, int itemIndex, int attribute, int *value);
+#endif
+
+/* end of System tray icons                                                 */
+/* ======================================================================== */
+
+/* ======================================================================== */
 /* Delayed and deferred calls                                               */
 
 /* A function run later with one pointer argument. */
