@@ -474,6 +474,17 @@ TOOLBOX_API int CreateAndOpenTemporaryFile(const char *location, const char *pre
  * -100 (name too long) or -93; writing with -97 (disk full) or -93; closing with -1. */
 TOOLBOX_API int SaveBitmapToFile(const char *fileName, int bitmap);
 
+/* Takes the engine's picture of a control (GetScaledCtrlDisplayBitmap: include label,
+ * height, width as there) and saves it as SaveBitmapToFile does. The engine's code is
+ * passed through when the picture fails; the picture is discarded on every path. */
+TOOLBOX_API int SaveCtrlDisplayToFile(int panel, int control, int includeLabel, int height,
+                                      int width, const char *fileName);
+
+/* The same for a part of a panel (GetScaledPanelDisplayBitmap: scope, area, height,
+ * width as there). */
+TOOLBOX_API int SavePanelDisplayToFile(int panel, int scope, Rect area, int height, int width,
+                                       const char *fileName);
+
 /* end of Bitmap files                                                      */
 /* ======================================================================== */
 
