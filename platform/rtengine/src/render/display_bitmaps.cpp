@@ -36,12 +36,6 @@ bool fitsBitmap(long long width, long long height) {
            width * height * 3 <= RTE_BITMAP_MAX_BITS_SIZE;
 }
 
-// A drawn picture: its pixels and size.
-struct Picture {
-    std::vector<std::uint32_t> pixels;
-    int width = 0, height = 0;
-};
-
 int finish(const Picture &picture, int height, int width, int *bitmap) {
     int newWidth = scaledSize(width, picture.width), newHeight = scaledSize(height, picture.height);
     if (!fitsBitmap(newWidth, newHeight)) return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
@@ -84,6 +78,8 @@ bool resolveArea(const Rect &scope, const Rect &area, Rect &out) {
     return true;
 }
 
+}  // namespace
+
 int drawPanelPicture(int panel, int scope, const Rect &area, Picture &picture) {
     if (scope != RTE_DISPLAY_SCOPE_PANEL && scope != RTE_DISPLAY_SCOPE_FULL)
         return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
@@ -105,8 +101,6 @@ int drawPanelPicture(int panel, int scope, const Rect &area, Picture &picture) {
     picture = {canvas.pixels(), r.width, r.height};
     return 0;
 }
-
-}  // namespace
 
 }  // namespace rte::render
 

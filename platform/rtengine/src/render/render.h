@@ -106,6 +106,15 @@ int drawPanel(Canvas &canvas, const ui::Model &model, const ui::Panel &panel);
 // The smallest rectangle holding a panel's client area and all its shown controls.
 Rect panelExtent(const ui::Panel &panel);
 
+// A drawn picture: its pixels (rows top first) and size.
+struct Picture {
+    std::vector<std::uint32_t> pixels;
+    int width = 0, height = 0;
+};
+// Draws an area of a panel (scope and area as GetScaledPanelDisplayBitmap takes them),
+// taking the model lock. 0 or a code.
+int drawPanelPicture(int panel, int scope, const Rect &area, Picture &picture);
+
 // Scales a picture to width x height with an area-averaging filter (each output pixel
 // is the mean of the source pixels under it, weighted by how much of each it covers,
 // in exact integers).

@@ -105,7 +105,10 @@ int withList(int panel, int control, Operation operation) {
     Guard lock(m.mutex);
     int code;
     Control *c = findList(m, panel, control, code);
-    return c ? operation(*c) : code;
+    if (!c) return code;
+    code = operation(*c);
+    if (code == 0) panelLooksChanged(m, panel);
+    return code;
 }
 
 int insertItem(Control &c, int index, const char *label, int value) {

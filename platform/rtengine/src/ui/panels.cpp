@@ -207,6 +207,7 @@ int showPanel(int handle, bool asPopup) {
     }
     if (p->parent == 0) bringToFront(m, handle);
     m.activePanel = handle;
+    panelLooksChanged(m, handle);
     return 0;
 }
 
@@ -228,6 +229,7 @@ int showAndRaise(int panel, bool asPopup) {
 
 void hideInModel(Model &m, Panel &p) {
     p.visible = false;
+    if (p.parent != 0) panelLooksChanged(m, p.parent);
     auto popups = m.popups.find(p.owner);
     if (popups != m.popups.end()) removeFromOrder(popups->second, p.handle);
     if (m.activePanel == p.handle) m.activePanel = 0;
@@ -339,7 +341,9 @@ int SetPanelAttribute(int panel, int attribute, ...) {
         if (!a || !a->set) return int(RTE_UIE_INVALID_ATTRIBUTE);
         AttrValue v;
         readVarArg(a->kind, 0, args, v);
-        return a->set(m, *p, v);
+        code = a->set(m, *p, v);
+        if (code == 0) panelLooksChanged(m, panel);
+        return code;
     });
     va_end(args);
     if (result == 0 && windowShowsAttribute(attribute)) windowFollowsModel(panel);

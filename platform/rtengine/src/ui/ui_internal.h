@@ -332,6 +332,9 @@ void closePanelWindow(int panel);
 // Brings the window in line with the model: at once on the owning thread, by a posted
 // request from any other (never waiting for the owner).
 void windowFollowsModel(int panel);
+// The panel's picture may have changed: the window that shows it (its own, or its
+// top-level ancestor's) is asked to paint again. Lock held; any thread; no waiting.
+void panelLooksChanged(const Model &m, int panel);
 // Puts a shown panel's window in front of the others and activates it; owning thread.
 void raisePanelWindow(int panel);
 // Whether a panel attribute is shown by the window (position, size, title, frame).
