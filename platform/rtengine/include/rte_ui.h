@@ -163,7 +163,11 @@ enum {
  *   701 RTE_ATTR_TITLE_LENGTH               int r    without the terminator
  *   702 RTE_ATTR_ACTIVE_CTRL                int r    the control with the focus, 0: none
  *   703 RTE_ATTR_NUM_CTRLS                  int r
- * Reserved for later: 570 and 575 (panel colours). */
+ *   570 RTE_ATTR_BACK_COLOR                 int r/w  0x00RRGGBB of the panel's face (its
+ *                                                    background); default 0xC0C0C0
+ *   575 RTE_ATTR_FRAME_COLOR                int r/w  0x00RRGGBB of the panel's outline
+ *                                                    and title strip; default 0x404040
+ *   (a colour outside 0 .. 0xFFFFFF is refused with RTE_UIE_INVALID_ATTRIBUTE_VALUE) */
 enum {
     RTE_ATTR_CALLBACK_DATA = 510,
     RTE_ATTR_CALLBACK_FUNCTION_POINTER = 513,
@@ -172,6 +176,8 @@ enum {
     RTE_ATTR_TOP = 532,
     RTE_ATTR_WIDTH = 533,
     RTE_ATTR_HEIGHT = 540,
+    RTE_ATTR_BACK_COLOR = 570,
+    RTE_ATTR_FRAME_COLOR = 575,
     RTE_ATTR_CLOSE_CTRL = 592,
     RTE_ATTR_SYSTEM_WINDOW = 598,
     RTE_ATTR_SIZABLE = 602,
@@ -547,6 +553,18 @@ RTE_API int SetCtrlIndex(int panel, int control, int index);
  * key was stopped, such a key does nothing else (Enter and Escape still reach the
  * shortcut keys). A colour picked by the user (SimulateColorPick) sends
  * EVENT_VAL_CHANGED when it differs, and a commit when the user accepts it. */
+
+/* Colours. */
+
+/* The shades of a raised 3-D border around a face of `color` (0x00RRGGBB), each
+ * 0x00RRGGBB: every channel moved a third (light) or two thirds (highlight) of the way
+ * to 255, or two thirds (darkShadow) or a third (shadow) of the way to 0, rounded up.
+ * The outer edges are drawn in highlight (top, left) and darkShadow (bottom, right),
+ * the inner ones in light and shadow. The same colour always gives the same shades;
+ * white's highlight is white and black's shadow black. Any output may be null.
+ * RTE_UIE_INVALID_ATTRIBUTE_VALUE for a colour outside 0 .. 0xFFFFFF (nothing written). */
+RTE_API int Get3dBorderColors(int color, int *light, int *highlight, int *darkShadow,
+                              int *shadow);
 
 /* Moves the pointer to (x, y) in the panel's coordinates; panel 0: screen coordinates. */
 RTE_API int SimulateMouseMove(int panel, int x, int y);

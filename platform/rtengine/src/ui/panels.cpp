@@ -4,7 +4,9 @@
 // screen on Windows, a virtual 1024 x 768 one elsewhere) and a child panel in its parent. Popup stacks are kept per
 // thread, so a popup blocks input to the other panels of its own thread only (each
 // thread runs its own user interface). The active panel, where SimulateKeyPress(0, ...)
-// goes, is the one most recently displayed, installed as a popup or clicked.
+// goes, is the one most recently displayed, installed as a popup or clicked. A new
+// panel has a light grey face (0xC0C0C0, whose 3-D shades read well with black text)
+// and a dark grey frame (0x404040) that stands out from the face and its shades.
 #include <algorithm>
 
 #include "ui/ui_internal.h"
@@ -53,6 +55,12 @@ int setBoolean(bool &field, int value) {
     return 0;
 }
 
+int setColor(int &field, int value) {
+    if (!isColor(value)) return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
+    field = value;
+    return 0;
+}
+
 const PanelAttribute kPanelAttributes[] = {
     {RTE_ATTR_CALLBACK_DATA, ValueKind::Pointer,
      [](const Model &, const Panel &p, AttrValue &v) { v.p = p.data; return 0; },
@@ -96,6 +104,12 @@ const PanelAttribute kPanelAttributes[] = {
          p.height = v.i;
          return 0;
      }},
+    {RTE_ATTR_BACK_COLOR, ValueKind::Int,
+     [](const Model &, const Panel &p, AttrValue &v) { v.i = p.backColor; return 0; },
+     [](Model &, Panel &p, const AttrValue &v) { return setColor(p.backColor, v.i); }},
+    {RTE_ATTR_FRAME_COLOR, ValueKind::Int,
+     [](const Model &, const Panel &p, AttrValue &v) { v.i = p.frameColor; return 0; },
+     [](Model &, Panel &p, const AttrValue &v) { return setColor(p.frameColor, v.i); }},
     {RTE_ATTR_CLOSE_CTRL, ValueKind::Int,
      [](const Model &, const Panel &p, AttrValue &v) { v.i = p.closeCtrl; return 0; },
      [](Model &, Panel &p, const AttrValue &v) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "fonts/fonts.h"
+#include "ui/colors.h"
 #include "rte_internal.h"
 #include "rte_ui.h"
 
@@ -207,6 +208,7 @@ struct Panel {
     std::string title;
     int top = 0, left = 0, height = 0, width = 0;
     bool visible = false, sizable = true, floating = false;
+    int backColor = kDefaultPanelColor, frameColor = kDefaultFrameColor;
     PanelCallbackFn function = nullptr;
     void *data = nullptr;
     int closeCtrl = 0, activeCtrl = 0;
