@@ -13,6 +13,7 @@
 
 using testing_support::BitmapReading;
 using testing_support::ctrlInt;
+using testing_support::panelInt;
 using testing_support::nextBitmapHandle;
 using testing_support::panelPicture;
 using testing_support::Pixels;
@@ -107,15 +108,23 @@ TEST(DisplayPictures, ColourControlShowsItsValue) {
     EXPECT_NE(p.at(0, 0), kSwatch);
 }
 
-// A command button: raised border (white top left, black bottom right), its face the
-// panel's, its caption in black centred.
-TEST(DisplayPictures, CommandButtonLooksRaised) {
+// A command button on a panel of a known colour: its face that colour, its raised
+// border in the colour's 3-D shades (outer and inner edges), its caption centred.
+TEST(DisplayPictures, CommandButtonInThePanelColour) {
     ScopedPanel panel;
+    const int face = 0x5080B0;
+    ASSERT_EQ(SetPanelAttribute(panel, RTE_ATTR_BACK_COLOR, face), 0);
+    int light, highlight, darkShadow, shadow;
+    ASSERT_EQ(Get3dBorderColors(face, &light, &highlight, &darkShadow, &shadow), 0);
     int c = newCtrl(panel, RTE_CTRL_COMMAND_BUTTON, "OK", 10, 10);
     Pixels p = ctrlPicture(panel, c);
-    int face = panelPicture(panel).at(0, 0);
-    EXPECT_EQ(p.at(0, 0), 0xFFFFFF);
-    EXPECT_EQ(p.at(p.width - 1, p.height - 1), 0x000000);
+    EXPECT_EQ(p.width, ctrlInt(panel, c, RTE_ATTR_WIDTH));
+    EXPECT_EQ(p.height, ctrlInt(panel, c, RTE_ATTR_HEIGHT));
+    EXPECT_EQ(panelPicture(panel).at(0, 0), face);
+    EXPECT_EQ(p.at(0, 0), highlight);
+    EXPECT_EQ(p.at(1, 1), light);
+    EXPECT_EQ(p.at(p.width - 1, p.height - 1), darkShadow);
+    EXPECT_EQ(p.at(p.width - 2, p.height / 2), shadow);
     EXPECT_EQ(p.at(3, 3), face);
     const int inside = (p.width - 4) * (p.height - 4);
     EXPECT_LT(p.count(face, 2, 2, p.width - 4, p.height - 4), inside - 10);  // the caption
@@ -217,8 +226,11 @@ TEST(DisplayPictures, PanelDrawsWhatIsShownInZOrder) {
     Pixels withChild = panelPicture(panel);
     EXPECT_EQ(withChild.at(150 + 10 + 20, 120 + 10 + 10), kSwatch);
     EXPECT_EQ(withChild.count(kSwatch), 36 * 16);
-    ASSERT_EQ(SetCtrlAttribute(child, inside, RTE_ATTR_LEFT, 90), 0);  // cut at its edge
-    EXPECT_EQ(panelPicture(panel).count(kSwatch), 8 * 16);
+    // Cut at the child's edge, whose outline (the frame colour) covers the last column.
+    ASSERT_EQ(SetCtrlAttribute(child, inside, RTE_ATTR_LEFT, 90), 0);
+    Pixels cut = panelPicture(panel);
+    EXPECT_EQ(cut.count(kSwatch), 7 * 16);
+    EXPECT_EQ(cut.at(150 + 99, 120 + 20), panelInt(child, RTE_ATTR_FRAME_COLOR));
 }
 
 // Scopes and areas: the panel's area, everything shown, and parts of either.

@@ -1,9 +1,11 @@
 // Drawing panels and their controls: what each kind of control looks like.
 //
 // Choices:
-//  - Look: a flat panel face with 3-D borders made of two shades of it; command buttons
-//    raised (two pixels), the fields of numeric indicators, colour controls, rings and
-//    list boxes sunken (two pixels). Captions and labels black, grey when dimmed.
+//  - Look: a flat face in the panel's colour with 3-D borders in the four shades of it
+//    (the shades Get3dBorderColors gives); command buttons raised (two pixels), the
+//    fields of numeric indicators, colour controls, rings and list boxes sunken (two
+//    pixels). Captions and labels black, grey when dimmed. A child panel has a
+//    one-pixel outline in its frame colour, drawn over its edge.
 //  - Order: the panel's face, then its controls from the back of the z order to the
 //    front, each with its label, then its shown child panels (oldest first), each
 //    clipped to its own area, which sits at its top/left in the parent. Hidden
@@ -47,13 +49,13 @@ std::uint32_t captionColor(const Palette &palette, const Control &c) {
 }
 
 void raised(Canvas &canvas, const Palette &palette, int top, int left, int height, int width) {
-    canvas.bevel(top, left, height, width, 1, palette.light, kBlack);
-    canvas.bevel(top + 1, left + 1, height - 2, width - 2, 1, palette.face, palette.shadow);
+    canvas.bevel(top, left, height, width, 1, palette.highlight, palette.darkShadow);
+    canvas.bevel(top + 1, left + 1, height - 2, width - 2, 1, palette.light, palette.shadow);
 }
 
 void sunken(Canvas &canvas, const Palette &palette, int top, int left, int height, int width) {
-    canvas.bevel(top, left, height, width, 1, palette.shadow, palette.light);
-    canvas.bevel(top + 1, left + 1, height - 2, width - 2, 1, kBlack, palette.face);
+    canvas.bevel(top, left, height, width, 1, palette.shadow, palette.highlight);
+    canvas.bevel(top + 1, left + 1, height - 2, width - 2, 1, palette.darkShadow, palette.light);
 }
 
 int drawLabel(Canvas &canvas, const Palette &palette, const Control &c) {
@@ -245,11 +247,14 @@ int drawBody(Canvas &canvas, const Palette &palette, const Control &c) {
 }  // namespace
 
 Palette paletteOf(const ui::Panel &panel) {
-    (void)panel;
     Palette palette;
-    palette.face = 0xD4D0C8;
-    palette.light = kWhite;
-    palette.shadow = 0x808080;
+    const ui::BorderShades shades = ui::borderShades(panel.backColor);
+    palette.face = std::uint32_t(panel.backColor);
+    palette.frame = std::uint32_t(panel.frameColor);
+    palette.highlight = std::uint32_t(shades.highlight);
+    palette.light = std::uint32_t(shades.light);
+    palette.shadow = std::uint32_t(shades.shadow);
+    palette.darkShadow = std::uint32_t(shades.darkShadow);
     palette.text = kBlack;
     palette.dimmedText = 0x808080;
     palette.field = kWhite;
@@ -280,6 +285,7 @@ int drawPanel(Canvas &canvas, const ui::Model &model, const ui::Panel &panel) {
         canvas.clipTo(child->top, child->left, child->height, child->width);
         canvas.setOrigin(canvas.originX() + child->left, canvas.originY() + child->top);
         if (int code = drawPanel(canvas, model, *child)) return code;
+        canvas.frame(0, 0, child->height, child->width, paletteOf(*child).frame);
     }
     return 0;
 }

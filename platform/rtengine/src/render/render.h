@@ -83,9 +83,12 @@ int drawText(Canvas &canvas, const fonts::ResolvedFont &font, const std::string 
 
 // The colours a panel is drawn with.
 struct Palette {
-    std::uint32_t face;       // panel background, button faces
-    std::uint32_t light;      // 3-D highlight
-    std::uint32_t shadow;     // 3-D shadow
+    std::uint32_t face;       // panel background (its colour), button faces
+    std::uint32_t frame;      // the outline of a child panel (the panel's frame colour)
+    std::uint32_t highlight;  // 3-D borders: the outer lit edge
+    std::uint32_t light;      //   the inner lit edge
+    std::uint32_t shadow;     //   the inner shaded edge
+    std::uint32_t darkShadow; //   the outer shaded edge
     std::uint32_t text;       // labels and captions
     std::uint32_t dimmedText; // labels and captions of dimmed controls
     std::uint32_t field;      // the inside of rings and list boxes
