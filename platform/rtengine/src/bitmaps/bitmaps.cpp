@@ -106,7 +106,36 @@ const Bitmap *find(BitmapTable &bitmaps, int handle) {
     return found == bitmaps.bitmaps.end() ? nullptr : found->second.get();
 }
 
+// Files a made bitmap under a new handle: 0 or RTE_UIE_OUT_OF_MEMORY.
+int fileBitmap(std::unique_ptr<Bitmap> made, int *bitmap) {
+    BitmapTable &bitmaps = table();
+    std::lock_guard<std::mutex> guard(bitmaps.lock);
+    if (bitmaps.lastHandle == INT_MAX) return RTE_UIE_OUT_OF_MEMORY;
+    try {
+        bitmaps.bitmaps.emplace(bitmaps.lastHandle + 1, std::move(made));
+    } catch (const std::bad_alloc &) {
+        return RTE_UIE_OUT_OF_MEMORY;
+    }
+    *bitmap = ++bitmaps.lastHandle;
+    return 0;
+}
+
 }  // namespace
+
+int rte::adoptRgbBitmap(int width, int height, std::vector<unsigned char> &&rgb, int *bitmap) {
+    if (width < 1 || width > kMaxSide || height < 1 || height > kMaxSide ||
+        static_cast<int64_t>(width) * height * 3 > RTE_BITMAP_MAX_BITS_SIZE ||
+        rgb.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 3)
+        return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
+    std::unique_ptr<Bitmap> made(new (std::nothrow) Bitmap);
+    if (!made) return RTE_UIE_OUT_OF_MEMORY;
+    made->rowBytes = width * 3;
+    made->depth = 24;
+    made->width = width;
+    made->height = height;
+    made->bits = std::move(rgb);
+    return fileBitmap(std::move(made), bitmap);
+}
 
 extern "C" {
 
@@ -117,17 +146,8 @@ int NewBitmap(int rowBytes, int depth, int width, int height, const int *colorTa
     if (code != 0) return rte::fail("NewBitmap", code);
     std::unique_ptr<Bitmap> made = makeBitmap(rowBytes, depth, width, height, colorTable, bits, mask);
     if (!made) return rte::fail("NewBitmap", RTE_UIE_OUT_OF_MEMORY);
-
-    BitmapTable &bitmaps = table();
-    std::lock_guard<std::mutex> guard(bitmaps.lock);
-    if (bitmaps.lastHandle == INT_MAX) return rte::fail("NewBitmap", RTE_UIE_OUT_OF_MEMORY);
-    try {
-        bitmaps.bitmaps.emplace(bitmaps.lastHandle + 1, std::move(made));
-    } catch (const std::bad_alloc &) {
-        return rte::fail("NewBitmap", RTE_UIE_OUT_OF_MEMORY);
-    }
-    *bitmap = ++bitmaps.lastHandle;
-    return 0;
+    code = fileBitmap(std::move(made), bitmap);
+    return code == 0 ? 0 : rte::fail("NewBitmap", code);
 }
 
 int DiscardBitmap(int bitmap) {

@@ -19,9 +19,26 @@
 
 namespace rte::render {
 
+namespace {
+
+// Spare pixel storage of the calling thread, kept up to this many pixels (16 MiB).
+constexpr size_t kKeptPixels = size_t(4) << 20;
+std::vector<std::uint32_t> &sparePixels() {
+    thread_local std::vector<std::uint32_t> spare;
+    return spare;
+}
+
+}  // namespace
+
 Canvas::Canvas(int width, int height, std::uint32_t color)
-    : width_(width), height_(height), clip_{0, 0, width, height},
-      pixels_(size_t(width) * size_t(height), color) {}
+    : width_(width), height_(height), clip_{0, 0, width, height} {
+    pixels_.swap(sparePixels());
+    pixels_.assign(size_t(width) * size_t(height), color);
+}
+
+Canvas::~Canvas() {
+    if (pixels_.capacity() <= kKeptPixels) pixels_.swap(sparePixels());
+}
 
 void Canvas::clipTo(int top, int left, int height, int width) {
     long long x0 = static_cast<long long>(originX_) + left, y0 = static_cast<long long>(originY_) + top;
@@ -136,14 +153,15 @@ void forCell(int k, int count, int newCount, Visit visit) {
 
 }  // namespace
 
-std::vector<std::uint32_t> scalePixels(const std::vector<std::uint32_t> &source, int width,
-                                       int height, int newWidth, int newHeight) {
-    if (newWidth == width && newHeight == height) return source;
-    // Along the rows first, keeping the weighted sums (at most 255 * width each), so
-    // the only rounding is the final division.
+namespace {
+
+// The area filter: along the rows first, keeping the weighted sums (at most 255 *
+// width each), then down the columns, so the only rounding is the final division.
+void scaleInto(const std::uint32_t *source, int width, int height, int newWidth, int newHeight,
+               unsigned char *rgb) {
     std::vector<std::uint32_t> across(size_t(newWidth) * size_t(height) * 3);
     for (int y = 0; y < height; ++y) {
-        const std::uint32_t *in = &source[size_t(y) * size_t(width)];
+        const std::uint32_t *in = source + size_t(y) * size_t(width);
         std::uint32_t *out = &across[size_t(y) * size_t(newWidth) * 3];
         for (int x = 0; x < newWidth; ++x, out += 3)
             forCell(x, width, newWidth, [&](size_t i, std::uint64_t weight) {
@@ -153,7 +171,6 @@ std::vector<std::uint32_t> scalePixels(const std::vector<std::uint32_t> &source,
             });
     }
     const std::uint64_t total = static_cast<std::uint64_t>(width) * std::uint64_t(height);
-    std::vector<std::uint32_t> scaled(size_t(newWidth) * size_t(newHeight));
     for (int y = 0; y < newHeight; ++y)
         for (int x = 0; x < newWidth; ++x) {
             std::uint64_t sums[3] = {0, 0, 0};
@@ -161,22 +178,26 @@ std::vector<std::uint32_t> scalePixels(const std::vector<std::uint32_t> &source,
                 const std::uint32_t *cell = &across[(i * size_t(newWidth) + size_t(x)) * 3];
                 for (int k = 0; k < 3; ++k) sums[k] += weight * cell[k];
             });
-            std::uint32_t pixel = 0;
-            for (int k = 0; k < 3; ++k) pixel = pixel << 8 | std::uint32_t((sums[k] + total / 2) / total);
-            scaled[size_t(y) * size_t(newWidth) + size_t(x)] = pixel;
+            for (int k = 0; k < 3; ++k) *rgb++ = static_cast<unsigned char>((sums[k] + total / 2) / total);
         }
-    return scaled;
 }
 
-int makeBitmap(const std::vector<std::uint32_t> &pixels, int width, int height, int *bitmap) {
-    std::vector<unsigned char> rgb(pixels.size() * 3);
-    for (size_t k = 0; k < pixels.size(); ++k) {
-        rgb[3 * k] = static_cast<unsigned char>(pixels[k] >> 16);
-        rgb[3 * k + 1] = static_cast<unsigned char>(pixels[k] >> 8);
-        rgb[3 * k + 2] = static_cast<unsigned char>(pixels[k]);
+}  // namespace
+
+int makeScaledBitmap(const Canvas &canvas, int width, int height, int *bitmap) {
+    std::vector<unsigned char> rgb(size_t(width) * size_t(height) * 3);
+    const std::vector<std::uint32_t> &pixels = canvas.pixels();
+    if (width == canvas.width() && height == canvas.height()) {
+        unsigned char *out = rgb.data();
+        for (std::uint32_t pixel : pixels) {
+            *out++ = static_cast<unsigned char>(pixel >> 16);
+            *out++ = static_cast<unsigned char>(pixel >> 8);
+            *out++ = static_cast<unsigned char>(pixel);
+        }
+    } else {
+        scaleInto(pixels.data(), canvas.width(), canvas.height(), width, height, rgb.data());
     }
-    return NewBitmap(RTE_BITMAP_AUTO_ROW_BYTES, 24, width, height, nullptr, rgb.data(), nullptr,
-                     bitmap);
+    return rte::adoptRgbBitmap(width, height, std::move(rgb), bitmap);
 }
 
 }  // namespace rte::render

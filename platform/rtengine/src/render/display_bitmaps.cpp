@@ -17,7 +17,9 @@
 //  - Pictures are 24-bit bitmaps (red, green, blue), rows top first. Their size is
 //    checked before anything is drawn: a picture (drawn or scaled) larger than the
 //    engine's bitmaps may be gives RTE_UIE_INVALID_ATTRIBUTE_VALUE.
-//  - Drawing happens under the model lock, so the picture is the model at one moment.
+//  - Drawing, scaling and filing the bitmap happen under the model lock, so the picture
+//    is the model at one moment; nothing in between reports to the library-error
+//    handler (which might call back into the model), only the entry point afterwards.
 #include <algorithm>
 
 #include "render/render.h"
@@ -36,18 +38,17 @@ bool fitsBitmap(long long width, long long height) {
            width * height * 3 <= RTE_BITMAP_MAX_BITS_SIZE;
 }
 
-int finish(const Picture &picture, int height, int width, int *bitmap) {
-    int newWidth = scaledSize(width, picture.width), newHeight = scaledSize(height, picture.height);
+// Makes the bitmap of a drawn canvas at the size asked for.
+int finish(const Canvas &canvas, int height, int width, int *bitmap) {
+    int newWidth = scaledSize(width, canvas.width()), newHeight = scaledSize(height, canvas.height());
     if (!fitsBitmap(newWidth, newHeight)) return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
-    std::vector<std::uint32_t> scaled =
-        scalePixels(picture.pixels, picture.width, picture.height, newWidth, newHeight);
     int made = 0;
-    int code = makeBitmap(scaled, newWidth, newHeight, &made);
+    int code = makeScaledBitmap(canvas, newWidth, newHeight, &made);
     if (code == 0) *bitmap = made;
     return code;
 }
 
-int drawCtrlPicture(int panel, int control, bool includeLabel, Picture &picture) {
+int drawCtrlPicture(int panel, int control, bool includeLabel, const PictureUse &use) {
     ui::Model &m = ui::model();
     ui::Guard lock(m.mutex);
     ui::Panel *p;
@@ -60,8 +61,8 @@ int drawCtrlPicture(int panel, int control, bool includeLabel, Picture &picture)
     Canvas canvas(r.width, r.height, palette.face);
     canvas.setOrigin(-r.left, -r.top);
     if ((code = drawControl(canvas, palette, *c, true, includeLabel))) return code;
-    picture = {canvas.pixels(), r.width, r.height};
-    return 0;
+    canvas.setOrigin(0, 0);
+    return use(canvas);
 }
 
 // The area of a scope asked for, in panel coordinates; false when it is empty.
@@ -80,7 +81,7 @@ bool resolveArea(const Rect &scope, const Rect &area, Rect &out) {
 
 }  // namespace
 
-int drawPanelPicture(int panel, int scope, const Rect &area, Picture &picture) {
+int drawPanelPicture(int panel, int scope, const Rect &area, const PictureUse &use) {
     if (scope != RTE_DISPLAY_SCOPE_PANEL && scope != RTE_DISPLAY_SCOPE_FULL)
         return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
     if ((area.height < 0 && area.height != RTE_DISPLAY_AREA_ALL) ||
@@ -98,8 +99,8 @@ int drawPanelPicture(int panel, int scope, const Rect &area, Picture &picture) {
     Canvas canvas(r.width, r.height, paletteOf(*p).face);
     canvas.setOrigin(-r.left, -r.top);
     if ((code = drawPanel(canvas, m, *p))) return code;
-    picture = {canvas.pixels(), r.width, r.height};
-    return 0;
+    canvas.setOrigin(0, 0);
+    return use(canvas);
 }
 
 }  // namespace rte::render
@@ -113,9 +114,9 @@ int GetScaledCtrlDisplayBitmap(int panel, int control, int includeLabel, int hei
     return rte::ui::entry("GetScaledCtrlDisplayBitmap", [&] {
         if (!bitmap) return int(RTE_UIE_NULL_ARGUMENT);
         if (!validScale(height) || !validScale(width)) return int(RTE_UIE_INVALID_ATTRIBUTE_VALUE);
-        Picture picture;
-        if (int code = drawCtrlPicture(panel, control, includeLabel != 0, picture)) return code;
-        return finish(picture, height, width, bitmap);
+        return drawCtrlPicture(panel, control, includeLabel != 0, [&](const Canvas &canvas) {
+            return finish(canvas, height, width, bitmap);
+        });
     });
 }
 
@@ -124,9 +125,9 @@ int GetScaledPanelDisplayBitmap(int panel, int scope, Rect area, int height, int
     return rte::ui::entry("GetScaledPanelDisplayBitmap", [&] {
         if (!bitmap) return int(RTE_UIE_NULL_ARGUMENT);
         if (!validScale(height) || !validScale(width)) return int(RTE_UIE_INVALID_ATTRIBUTE_VALUE);
-        Picture picture;
-        if (int code = drawPanelPicture(panel, scope, area, picture)) return code;
-        return finish(picture, height, width, bitmap);
+        return drawPanelPicture(panel, scope, area, [&](const Canvas &canvas) {
+            return finish(canvas, height, width, bitmap);
+        });
     });
 }
 

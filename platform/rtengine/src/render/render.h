@@ -8,6 +8,7 @@
 #define RTE_RENDER_RENDER_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,12 @@ namespace rte::render {
 // a clipping rectangle that every drawing call keeps to.
 class Canvas {
 public:
+    // The pixels reuse the calling thread's spare storage (kept between pictures up
+    // to a size), so drawing one picture after another allocates nothing.
     Canvas(int width, int height, std::uint32_t color);
+    ~Canvas();
+    Canvas(const Canvas &) = delete;
+    Canvas &operator=(const Canvas &) = delete;
     int width() const { return width_; }
     int height() const { return height_; }
     std::uint32_t pixel(int x, int y) const { return pixels_[size_t(y) * size_t(width_) + size_t(x)]; }
@@ -109,23 +115,17 @@ int drawPanel(Canvas &canvas, const ui::Model &model, const ui::Panel &panel);
 // The smallest rectangle holding a panel's client area and all its shown controls.
 Rect panelExtent(const ui::Panel &panel);
 
-// A drawn picture: its pixels (rows top first) and size.
-struct Picture {
-    std::vector<std::uint32_t> pixels;
-    int width = 0, height = 0;
-};
-// Draws an area of a panel (scope and area as GetScaledPanelDisplayBitmap takes them),
-// taking the model lock. 0 or a code.
-int drawPanelPicture(int panel, int scope, const Rect &area, Picture &picture);
+// What is done with a drawn picture while the model lock is still held: 0 or a code.
+using PictureUse = std::function<int(const Canvas &)>;
+// Draws an area of a panel (scope and area as GetScaledPanelDisplayBitmap takes them)
+// with the model lock held and hands it to use. 0 or a code.
+int drawPanelPicture(int panel, int scope, const Rect &area, const PictureUse &use);
 
-// Scales a picture to width x height with an area-averaging filter (each output pixel
-// is the mean of the source pixels under it, weighted by how much of each it covers,
-// in exact integers).
-std::vector<std::uint32_t> scalePixels(const std::vector<std::uint32_t> &source, int width,
-                                       int height, int newWidth, int newHeight);
-
-// Makes a 24-bit engine bitmap (red, green, blue) of the pixels; 0 or a code.
-int makeBitmap(const std::vector<std::uint32_t> &pixels, int width, int height, int *bitmap);
+// Makes a 24-bit engine bitmap (red, green, blue) of the canvas, scaled to width x
+// height with an area-averaging filter (each output pixel the mean of the source
+// pixels under it, weighted by how much of each it covers, in exact integers).
+// Never reports; 0 or a code.
+int makeScaledBitmap(const Canvas &canvas, int width, int height, int *bitmap);
 
 }  // namespace rte::render
 

@@ -321,18 +321,20 @@ bool handleInput(int panel, HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // Copies the panel's picture to the device context, its top-left corner at the
 // client area's.
 void paintPanel(int panel, HDC dc) {
-    render::Picture picture;
     const Rect all = {0, 0, RTE_DISPLAY_AREA_ALL, RTE_DISPLAY_AREA_ALL};
-    if (render::drawPanelPicture(panel, RTE_DISPLAY_SCOPE_PANEL, all, picture) != 0) return;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height;  // rows top first, as drawn
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;             // 0x00RRGGBB: blue, green, red, 0 in memory
-    info.bmiHeader.biCompression = BI_RGB;
-    SetDIBitsToDevice(dc, 0, 0, DWORD(picture.width), DWORD(picture.height), 0, 0, 0,
-                      UINT(picture.height), picture.pixels.data(), &info, DIB_RGB_COLORS);
+    render::drawPanelPicture(panel, RTE_DISPLAY_SCOPE_PANEL, all, [dc](const render::Canvas &canvas) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = canvas.width();
+        info.bmiHeader.biHeight = -canvas.height();  // rows top first, as drawn
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;  // 0x00RRGGBB: blue, green, red, 0 in memory
+        info.bmiHeader.biCompression = BI_RGB;
+        // A memory or window DC: the copy sends no message, so the model lock may be held.
+        SetDIBitsToDevice(dc, 0, 0, DWORD(canvas.width()), DWORD(canvas.height()), 0, 0, 0,
+                          UINT(canvas.height()), canvas.pixels().data(), &info, DIB_RGB_COLORS);
+        return 0;
+    });
 }
 
 // Paint messages; false passes the message on.
