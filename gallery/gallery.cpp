@@ -6,6 +6,7 @@
 // Usage: gallery FOLDER. Exit code 0 when every picture was written.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "rtengine.h"
 #include "toolbox.h"
@@ -106,6 +107,29 @@ void everyControl() {
     InsertListItem(panel, list, -1, "Red box\033p90l\033drawfilledbox030FF0000\033p140lcolumn", 2);
     InsertListItem(panel, list, -1, "\033fg008000Green text\033p140l\033bgFFFF00on yellow", 3);
     InsertListItem(panel, list, -1, "Plain line", 4);
+    // Pictures of a 40 x 40 colour wheel-like gradient with a round mask.
+    std::vector<unsigned char> bits, mask(size_t(RTE_BITMAP_MASK_ROW_BYTES(40)) * 40, 0);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            bits.push_back(static_cast<unsigned char>(x * 6));
+            bits.push_back(static_cast<unsigned char>(y * 6));
+            bits.push_back(static_cast<unsigned char>(255 - x * 3 - y * 3));
+            int dx = 2 * x - 39, dy = 2 * y - 39;
+            if (dx * dx + dy * dy <= 40 * 40)
+                mask[size_t(y) * RTE_BITMAP_MASK_ROW_BYTES(40) + size_t(x / 8)] |= 0x80 >> (x % 8);
+        }
+    int image = 0;
+    check(NewBitmap(RTE_BITMAP_AUTO_ROW_BYTES, 24, 40, 40, nullptr, bits.data(), mask.data(), &image),
+          "NewBitmap");
+    int picture = addCtrl(panel, RTE_CTRL_PICTURE_RAISED, "Picture", 140, 290);
+    check(SetCtrlAttribute(panel, picture, RTE_ATTR_WIDTH, 56), "width");
+    check(SetCtrlAttribute(panel, picture, RTE_ATTR_HEIGHT, 56), "height");
+    check(SetCtrlBitmap(panel, picture, 0, image), "SetCtrlBitmap");
+    int button = addCtrl(panel, RTE_CTRL_PICTURE_BUTTON, "Button", 210, 290);
+    check(SetCtrlBitmap(panel, button, 0, image), "SetCtrlBitmap");
+    int pictures = addCtrl(panel, RTE_CTRL_PICTURE_RING, "Ring", 210, 350);
+    check(InsertPictureRingItem(panel, pictures, -1, 1, image), "InsertPictureRingItem");
+    DiscardBitmap(image);
     addCtrl(panel, RTE_CTRL_TIMER, "timer (not drawn)", 0, 0);
     savePanel(panel, "controls.png");
     DiscardPanel(panel);

@@ -93,7 +93,10 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ControlPictureTest,
                                          KindCase{"colour", RTE_CTRL_COLOR_NUM, true},
                                          KindCase{"text", RTE_CTRL_TEXT_MSG, false},
                                          KindCase{"ring", RTE_CTRL_RING, true},
-                                         KindCase{"list", RTE_CTRL_LIST_BOX, true}),
+                                         KindCase{"list", RTE_CTRL_LIST_BOX, true},
+                                         KindCase{"picture", RTE_CTRL_PICTURE, true},
+                                         KindCase{"pictureButton", RTE_CTRL_PICTURE_BUTTON, true},
+                                         KindCase{"pictureRing", RTE_CTRL_PICTURE_RING, true}),
                          [](const testing::TestParamInfo<KindCase> &kind) { return kind.param.name; });
 
 // A colour control shows its colour inside its sunken border, and the border is not it.
@@ -129,6 +132,39 @@ TEST(DisplayPictures, CommandButtonInThePanelColour) {
     const int inside = (p.width - 4) * (p.height - 4);
     EXPECT_LT(p.count(face, 2, 2, p.width - 4, p.height - 4), inside - 10);  // the caption
     EXPECT_EQ(p.count(face, 2, 2, 8, p.height - 4), 8 * (p.height - 4));     // centred
+}
+
+// Pictures show their image unscaled and centred; the mask's holes show the face; a
+// picture ring shows its selected item's image; a plain picture has no frame.
+TEST(DisplayPictures, PicturesShowTheirImages) {
+    ScopedPanel panel;
+    const int face = 0xC0C0C0;
+    ASSERT_EQ(SetPanelAttribute(panel, RTE_ATTR_BACK_COLOR, face), 0);
+    // 2 x 2, 24-bit: red, green / blue, white; the mask hides the white pixel.
+    const unsigned char bits[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+    const unsigned char mask[] = {0xC0, 0, 0x80, 0};
+    ScopedBitmap image, other;
+    ASSERT_EQ(NewBitmap(6, 24, 2, 2, nullptr, bits, mask, image.out()), 0);
+    const int table[2] = {0x112233, 0x445566};
+    const unsigned char zeros[2] = {0, 0};
+    ASSERT_EQ(NewBitmap(1, 1, 2, 2, table, zeros, nullptr, other.out()), 0);
+    int plain = newCtrl(panel, RTE_CTRL_PICTURE, "", 10, 10);  // 100 x 100
+    ASSERT_EQ(SetCtrlBitmap(panel, plain, 0, image.get()), 0);
+    Pixels p = ctrlPicture(panel, plain);
+    ASSERT_EQ(p.width, 100);
+    EXPECT_EQ(p.at(49, 49), 0xFF0000);
+    EXPECT_EQ(p.at(50, 49), 0x00FF00);
+    EXPECT_EQ(p.at(49, 50), 0x0000FF);
+    EXPECT_EQ(p.at(50, 50), face);
+    EXPECT_EQ(p.count(face), 100 * 100 - 3);
+    int ring = newCtrl(panel, RTE_CTRL_PICTURE_RING, "", 150, 10);  // 64 x 64
+    ASSERT_EQ(InsertPictureRingItem(panel, ring, -1, 1, image.get()), 0);
+    ASSERT_EQ(InsertPictureRingItem(panel, ring, -1, 2, other.get()), 0);
+    ASSERT_EQ(SetCtrlIndex(panel, ring, 1), 0);
+    Pixels r = ctrlPicture(panel, ring);
+    EXPECT_EQ(r.count(0x112233), 4);
+    EXPECT_EQ(r.count(0xFF0000), 0);
+    EXPECT_NE(r.at(0, 0), face);  // framed
 }
 
 struct ScaleCase {

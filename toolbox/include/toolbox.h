@@ -1382,6 +1382,17 @@ TOOLBOX_API int GetMetaFontInfo(const char *metaFont, char *typeface, int *bold,
  * code of another failure (-65 null). Never reports library errors. */
 TOOLBOX_API int IsMetaFont(const char *fontName);
 
+/* Recolours the images of picture controls (204, 235, 480, 318) after a panel's colours
+ * change: a colour within 15 (sum of channel differences) of oldColor becomes newColor,
+ * of oldColor's 3-D highlight or shadow (Get3dBorderColors) newColor's, of oldColor2
+ * newColor2; a later match wins. newColor / newColor2 -1: the panel's 570 / 575.
+ * control -1: every picture control of the panel (others are passed over); imageIndex
+ * -1: every image of a picture ring. 0, -45 for a named control that holds no images,
+ * TbErrUnrecognizedValue for an image depth other than 1, 4, 8, 24, 32, -12 short
+ * memory, or the engine's code; images written before a failure stay written. */
+TOOLBOX_API int ConformCtrlBitmapToPanel(int panel, int control, int imageIndex, int oldColor,
+                                         int newColor, int oldColor2, int newColor2);
+
 /* end of Ring sizing and meta fonts                                        */
 /* ======================================================================== */
 

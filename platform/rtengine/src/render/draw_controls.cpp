@@ -24,6 +24,11 @@
 //    it, or draw a filled box of a width (framed in the text colour, one line high less
 //    two pixels). The selected line has the selection colour behind it, and its text
 //    in the selected-text colour unless the line sets its own.
+//  - Pictures show their image (a picture ring its selected item's) unscaled, centred
+//    on the control and cut to it; pixels the image's mask leaves out show what is
+//    behind. A picture button and a raised picture sit in a raised two-pixel frame, a
+//    picture ring in a sunken one, a plain picture has none. A dimmed picture has every
+//    other pixel (a checkerboard) covered by the panel's face.
 //  - Fractions (the indicator's bar) are computed in 64-bit integers from the value
 //    rounded to 1/65536 of the range, so x86 and x64 builds fill the same pixels.
 #include <algorithm>
@@ -232,6 +237,53 @@ int drawListBox(Canvas &canvas, const Palette &palette, const Control &c) {
     return 0;
 }
 
+// The colour of pixel x of an image row.
+std::uint32_t imagePixel(const bitmaps::Image &image, const unsigned char *row, int x) {
+    if (image.depth >= 24) {
+        const unsigned char *pixel = row + size_t(x) * size_t(image.depth / 8);
+        return std::uint32_t(pixel[0]) << 16 | std::uint32_t(pixel[1]) << 8 | pixel[2];
+    }
+    int bit = x * image.depth, shift = 8 - image.depth - bit % 8;
+    int index = (row[bit / 8] >> shift) & ((1 << image.depth) - 1);
+    return std::uint32_t(image.colorTable[size_t(index)]);
+}
+
+// An image at (left, top), unscaled; pixels its mask leaves out are not drawn.
+void drawImage(Canvas &canvas, const bitmaps::Image &image, int left, int top) {
+    const size_t maskRow = size_t(RTE_BITMAP_MASK_ROW_BYTES(image.width));
+    for (int y = 0; y < image.height; ++y) {
+        const unsigned char *row = &image.bits[size_t(y) * size_t(image.rowBytes)];
+        const unsigned char *mask = image.mask.empty() ? nullptr : &image.mask[size_t(y) * maskRow];
+        for (int x = 0; x < image.width; ++x) {
+            if (mask && !(mask[x / 8] & (0x80 >> (x % 8)))) continue;
+            canvas.blend(left + x, top + y, imagePixel(image, row, x), 255);
+        }
+    }
+}
+
+int drawPicture(Canvas &canvas, const Palette &palette, const Control &c) {
+    const bool framed = c.kind->style != RTE_CTRL_PICTURE;
+    const bool ring = c.is(ui::kPictureRing);
+    if (framed) {
+        canvas.fill(c.top, c.left, c.height, c.width, palette.face);
+        if (ring)
+            sunken(canvas, palette, c.top, c.left, c.height, c.width);
+        else
+            raised(canvas, palette, c.top, c.left, c.height, c.width);
+    }
+    const int inset = framed ? kBorder : 0;
+    ClipScope scope(canvas);
+    canvas.clipTo(c.top + inset, c.left + inset, c.height - 2 * inset, c.width - 2 * inset);
+    if (ui::ImageRef image = ui::shownImage(c))
+        drawImage(canvas, *image, c.left + (c.width - image->width) / 2,
+                  c.top + (c.height - image->height) / 2);
+    if (c.dimmed)  // a dimmed picture is covered by every other pixel of the face
+        for (int y = c.top; y < c.top + c.height; ++y)
+            for (int x = c.left + (y & 1); x < c.left + c.width; x += 2)
+                canvas.blend(x, y, palette.face, 255);
+    return 0;
+}
+
 int drawBody(Canvas &canvas, const Palette &palette, const Control &c) {
     switch (c.kind->bit) {
     case ui::kButton: return drawButton(canvas, palette, c);
@@ -240,6 +292,8 @@ int drawBody(Canvas &canvas, const Palette &palette, const Control &c) {
     case ui::kText: return drawTextMessage(canvas, palette, c);
     case ui::kRing: return drawRing(canvas, palette, c);
     case ui::kListBox: return drawListBox(canvas, palette, c);
+    case ui::kPicture:
+    case ui::kPictureRing: return drawPicture(canvas, palette, c);
     default: return 0;  // timers
     }
 }

@@ -266,7 +266,7 @@ void selectByInput(int panel, int control, int index) {
         Control *c = inputTarget(m, panel, control);
         if (!c || index < 0) return;
         changed = selectItem(*c, index);
-        ring = c->is(kRing);
+        ring = c->is(kRings);
         if (changed) panelLooksChanged(m, panel);
         if (changed) value = c->items[size_t(index)].value;
     }
