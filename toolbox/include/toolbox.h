@@ -474,6 +474,17 @@ TOOLBOX_API int CreateAndOpenTemporaryFile(const char *location, const char *pre
  * -100 (name too long) or -93; writing with -97 (disk full) or -93; closing with -1. */
 TOOLBOX_API int SaveBitmapToFile(const char *fileName, int bitmap);
 
+/* Takes the engine's picture of a control (GetScaledCtrlDisplayBitmap: include label,
+ * height, width as there) and saves it as SaveBitmapToFile does. The engine's code is
+ * passed through when the picture fails; the picture is discarded on every path. */
+TOOLBOX_API int SaveCtrlDisplayToFile(int panel, int control, int includeLabel, int height,
+                                      int width, const char *fileName);
+
+/* The same for a part of a panel (GetScaledPanelDisplayBitmap: scope, area, height,
+ * width as there). */
+TOOLBOX_API int SavePanelDisplayToFile(int panel, int scope, Rect area, int height, int width,
+                                       const char *fileName);
+
 /* end of Bitmap files                                                      */
 /* ======================================================================== */
 
@@ -1442,6 +1453,17 @@ TOOLBOX_API int GetMetaFontInfo(const char *metaFont, char *typeface, int *bold,
  * engine does not know it as one (a plain typeface name included), or the engine's
  * code of another failure (-65 null). Never reports library errors. */
 TOOLBOX_API int IsMetaFont(const char *fontName);
+
+/* Recolours the images of picture controls (204, 235, 480, 318) after a panel's colours
+ * change: a colour within 15 (sum of channel differences) of oldColor becomes newColor,
+ * of oldColor's 3-D highlight or shadow (Get3dBorderColors) newColor's, of oldColor2
+ * newColor2; a later match wins. newColor / newColor2 -1: the panel's 570 / 575.
+ * control -1: every picture control of the panel (others are passed over); imageIndex
+ * -1: every image of a picture ring. 0, -45 for a named control that holds no images,
+ * TbErrUnrecognizedValue for an image depth other than 1, 4, 8, 24, 32, -12 short
+ * memory, or the engine's code; images written before a failure stay written. */
+TOOLBOX_API int ConformCtrlBitmapToPanel(int panel, int control, int imageIndex, int oldColor,
+                                         int newColor, int oldColor2, int newColor2);
 
 /* end of Ring sizing and meta fonts                                        */
 /* ======================================================================== */

@@ -20,6 +20,9 @@
 //    file), so no partial picture stays behind under the name. Every write is checked;
 //    the stream is flushed before it is closed so that a full disk is told apart
 //    (-97) from a failing close (-1).
+//  - The display shortcuts take a scaled picture from the engine and save it; the
+//    picture is discarded on every way out, the failing save included (a scoped owner
+//    holds it), so repeated saves leave no bitmaps behind.
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -194,6 +197,31 @@ int writeFile(const char *fileName, const unsigned char *header, const Bytes &ta
     return 0;
 }
 
+// Owns an engine bitmap and discards it when it goes.
+class OwnedBitmap {
+public:
+    OwnedBitmap() = default;
+    ~OwnedBitmap() {
+        if (handle_ > 0) DiscardBitmap(handle_);
+    }
+    OwnedBitmap(const OwnedBitmap &) = delete;
+    OwnedBitmap &operator=(const OwnedBitmap &) = delete;
+    int *out() { return &handle_; }
+    int get() const { return handle_; }
+
+private:
+    int handle_ = 0;
+};
+
+// Saves what the engine's picture call made; the call's failure is passed through.
+template <typename TakePicture>
+int saveDisplay(const char *fileName, TakePicture takePicture) {
+    OwnedBitmap picture;
+    int code = takePicture(picture.out());
+    if (code < 0) return code;
+    return SaveBitmapToFile(fileName, picture.get());
+}
+
 }  // namespace
 
 namespace tb {
@@ -222,6 +250,20 @@ int SaveBitmapToFile(const char *fileName, int bitmap) {
     unsigned char header[kHeadersSize];
     fillHeaders(header, picture, static_cast<uint32_t>(tableBytes), static_cast<uint32_t>(imageSize));
     return writeFile(fileName, header, table, tableBytes, rows, imageSize);
+}
+
+int SaveCtrlDisplayToFile(int panel, int control, int includeLabel, int height, int width,
+                          const char *fileName) {
+    return saveDisplay(fileName, [&](int *bitmap) {
+        return GetScaledCtrlDisplayBitmap(panel, control, includeLabel, height, width, bitmap);
+    });
+}
+
+int SavePanelDisplayToFile(int panel, int scope, Rect area, int height, int width,
+                           const char *fileName) {
+    return saveDisplay(fileName, [&](int *bitmap) {
+        return GetScaledPanelDisplayBitmap(panel, scope, area, height, width, bitmap);
+    });
 }
 
 }  // extern "C"

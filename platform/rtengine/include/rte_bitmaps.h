@@ -29,6 +29,7 @@
 
 #include "rte_api.h"
 #include "rte_errors.h"
+#include "rte_ui.h"
 
 /* NewBitmap's rowBytes for the shortest rows: (width * depth + 7) / 8 bytes. */
 #define RTE_BITMAP_AUTO_ROW_BYTES (-1)
@@ -36,6 +37,12 @@
 #define RTE_BITMAP_MAX_BITS_SIZE (1 << 28)
 /* Bytes of one mask row for a width. */
 #define RTE_BITMAP_MASK_ROW_BYTES(width) ((((width) + 15) / 16) * 2)
+
+/* Display pictures: scopes of GetScaledPanelDisplayBitmap, and the area extent that
+ * reaches the end of the scope. */
+#define RTE_DISPLAY_SCOPE_PANEL 0 /* the panel's area: (0, 0) to its height x width */
+#define RTE_DISPLAY_SCOPE_FULL 1  /* the panel's area and every shown control outside it */
+#define RTE_DISPLAY_AREA_ALL (-1)
 
 RTE_EXTERN_C_BEGIN
 
@@ -59,6 +66,37 @@ RTE_API int GetBitmapInfo(int bitmap, int *colorTableSize, int *bitsSize, int *m
  * mask, a colour-table buffer when it has no table). 0 or a code. */
 RTE_API int GetBitmapData(int bitmap, int *rowBytes, int *depth, int *width, int *height,
                           int *colorTable, unsigned char *bits, unsigned char *mask);
+
+/* Display pictures. The engine draws panels and controls itself (same pixels on every
+ * system): a flat face with 3-D borders, text in the engine's fonts, anti-aliased.
+ * The picture is a new 24-bit bitmap (red, green, blue; rows top first) written to
+ * *bitmap; the caller owns it and frees it with DiscardBitmap. height and width scale
+ * it: 0 or -1 keeps the drawn size in that direction, 1 .. 32767 scales to that many
+ * pixels (each direction on its own) by area averaging in exact integers. Codes:
+ * RTE_UIE_INVALID_PANEL, RTE_UIE_INVALID_CONTROL, RTE_UIE_NULL_ARGUMENT (bitmap),
+ * RTE_UIE_INVALID_ATTRIBUTE_VALUE (a size below -1 or above 32767, an unknown scope,
+ * an empty area, a picture larger than a bitmap may be), RTE_UIE_OUT_OF_MEMORY. */
+
+/* A control alone on its panel's face, drawn even while hidden; includeLabel nonzero:
+ * the rectangle of GetCtrlBoundingRect with the label, else the control's own. */
+RTE_API int GetScaledCtrlDisplayBitmap(int panel, int control, int includeLabel, int height,
+                                       int width, int *bitmap);
+
+/* A part of a panel as it is drawn: its face, its shown controls (back to front) and
+ * its displayed child panels. scope: RTE_DISPLAY_SCOPE_PANEL or RTE_DISPLAY_SCOPE_FULL.
+ * area: top and left (>= 0) from the scope's top-left corner, height and width in
+ * pixels or RTE_DISPLAY_AREA_ALL for the rest of the scope; cut to the scope. */
+RTE_API int GetScaledPanelDisplayBitmap(int panel, int scope, Rect area, int height, int width,
+                                        int *bitmap);
+
+/* Writes the bitmap to a PNG file (8-bit RGB, no alpha; a mask is not written),
+ * replacing a file of that name. The picture is encoded in memory first and written in
+ * one go; a write that fails removes the file, so no partial picture stays. 0, or
+ * RTE_UIE_INVALID_BITMAP, RTE_UIE_NULL_ARGUMENT, RTE_UIE_OUT_OF_MEMORY, or a file code:
+ * RTE_UIE_FILE_NOT_FOUND (no such folder), RTE_UIE_ACCESS_DENIED,
+ * RTE_UIE_TOO_MANY_FILES_OPEN, RTE_UIE_DISK_FULL, RTE_UIE_BAD_PATH_NAME (empty or too
+ * long), RTE_UIE_IO_ERROR (anything else). */
+RTE_API int SaveBitmapToPngFile(int bitmap, const char *path);
 
 RTE_EXTERN_C_END
 

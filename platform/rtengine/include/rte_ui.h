@@ -100,6 +100,10 @@ typedef struct {
  *   301    ring (slide)       above it (automatic)        item's int   yes
  *   340    list box           above it (automatic)      value          yes
  *   490    timer              a name, never shown       none           never; invisible
+ *   204    picture button     above it (automatic)      none           yes (commits)
+ *   235    picture, raised    above it (automatic)      none           in mode 1 only
+ *   480    picture            above it (automatic)      none           in mode 1 only
+ *   318    picture ring       above it (automatic)      selected item  yes
  *
  * A command button is sized to its caption (caption + 24 wide, + 10 high) until its
  * width or height is set; a numeric indicator is 100 x 20, mode 0 (indicator), data type
@@ -108,15 +112,28 @@ typedef struct {
  * as large as its text in its text font (681-687) until its width or height is set. A
  * ring is 100 wide and one text line + 6 high, a list box 150 wide with 5 visible lines
  * (see RTE_ATTR_VISIBLE_LINES); both hold a list of items (label, int value; the list
- * functions below), are hot, and read as data type int. */
+ * functions below), are hot, and read as data type int.
+ *
+ * Pictures hold images (see "Pictures"). 204, 235 and 480 hold one image, index 0: a
+ * picture button (48 x 48, hot, commits like a command button), a picture drawn in a
+ * raised 3-D frame and a plain picture (100 x 100 each, indicators). A picture ring
+ * (318, 64 x 64, hot) is a ring whose items each hold an image: the list functions
+ * count, address and select its items (indices 0..count-1), a click moves to the next
+ * item and a change of item commits, as on a ring. The labelled attributes
+ * (670-673, 742) and 500-620, 740/741 apply to every picture kind, 743 and 710 to the
+ * picture ring; the text-font attributes do not. */
 enum {
     RTE_CTRL_NUMERIC_INDICATOR = 112,
     RTE_CTRL_COLOR_NUM = 130,
     RTE_CTRL_TEXT_MSG = 160,
     RTE_CTRL_COMMAND_BUTTON = 200,
+    RTE_CTRL_PICTURE_BUTTON = 204,
+    RTE_CTRL_PICTURE_RAISED = 235,
     RTE_CTRL_RING = 300,
     RTE_CTRL_SLIDE_RING = 301,
+    RTE_CTRL_PICTURE_RING = 318,
     RTE_CTRL_LIST_BOX = 340,
+    RTE_CTRL_PICTURE = 480,
     RTE_CTRL_TIMER = 490
 };
 
@@ -163,7 +180,11 @@ enum {
  *   701 RTE_ATTR_TITLE_LENGTH               int r    without the terminator
  *   702 RTE_ATTR_ACTIVE_CTRL                int r    the control with the focus, 0: none
  *   703 RTE_ATTR_NUM_CTRLS                  int r
- * Reserved for later: 570 and 575 (panel colours). */
+ *   570 RTE_ATTR_BACK_COLOR                 int r/w  0x00RRGGBB of the panel's face (its
+ *                                                    background); default 0xC0C0C0
+ *   575 RTE_ATTR_FRAME_COLOR                int r/w  0x00RRGGBB of the panel's outline
+ *                                                    and title strip; default 0x404040
+ *   (a colour outside 0 .. 0xFFFFFF is refused with RTE_UIE_INVALID_ATTRIBUTE_VALUE) */
 enum {
     RTE_ATTR_CALLBACK_DATA = 510,
     RTE_ATTR_CALLBACK_FUNCTION_POINTER = 513,
@@ -172,6 +193,8 @@ enum {
     RTE_ATTR_TOP = 532,
     RTE_ATTR_WIDTH = 533,
     RTE_ATTR_HEIGHT = 540,
+    RTE_ATTR_BACK_COLOR = 570,
+    RTE_ATTR_FRAME_COLOR = 575,
     RTE_ATTR_CLOSE_CTRL = 592,
     RTE_ATTR_SYSTEM_WINDOW = 598,
     RTE_ATTR_SIZABLE = 602,
@@ -547,6 +570,52 @@ RTE_API int SetCtrlIndex(int panel, int control, int index);
  * key was stopped, such a key does nothing else (Enter and Escape still reach the
  * shortcut keys). A colour picked by the user (SimulateColorPick) sends
  * EVENT_VAL_CHANGED when it differs, and a commit when the user accepts it. */
+
+/* Pictures. An image has the layout and limits of a bitmap (rte_bitmaps.h): depths
+ * 1, 4, 8 (with a colour table), 24 and 32, rows top first, an optional mask. Index 0
+ * addresses the one image of a picture (204, 235, 480); 0..count-1 the items of a
+ * picture ring (318). A new picture and a ring item added by InsertListItem hold no
+ * image: their sizes read 0 and GetImageBits gives rowBytes, depth, width and height
+ * 0. Codes: RTE_UIE_INVALID_PANEL, RTE_UIE_INVALID_CONTROL, RTE_UIE_WRONG_CONTROL_KIND
+ * (-137) for a control that holds no images, RTE_UIE_INDEX_OUT_OF_RANGE (-136) for
+ * an index that addresses no image, then the bitmap codes. A call that fails changes
+ * nothing and writes no output. */
+
+/* Puts a copy of the bitmap's pixels into the image at imageIndex (bitmap 0 empties
+ * it). The bitmap stays the caller's; later changes to either do not reach the other.
+ * RTE_UIE_INVALID_BITMAP for a bad handle. */
+RTE_API int SetCtrlBitmap(int panel, int control, int imageIndex, int bitmap);
+/* Inserts an item holding a copy of the bitmap (0: no image) with an empty label and
+ * the value into a picture ring at index (-1: at the end), as InsertListItem does. */
+RTE_API int InsertPictureRingItem(int panel, int control, int index, int value, int bitmap);
+/* Sizes in bytes of the image's colour table (0 for depths 24, 32), its bits
+ * (rowBytes * height) and its mask (0 for none). Any output may be null. */
+RTE_API int GetImageInfo(int panel, int control, int imageIndex, int *colorTableSize,
+                         int *bitsSize, int *maskSize);
+/* Copies the image out, as GetBitmapData does: any output may be null, and the
+ * buffers must hold the sizes GetImageInfo reports. */
+RTE_API int GetImageBits(int panel, int control, int imageIndex, int *rowBytes, int *depth,
+                         int *width, int *height, int *colorTable, unsigned char *bits,
+                         unsigned char *mask);
+/* Replaces the image with copies of the arguments, checked as NewBitmap checks them
+ * (rowBytes may be RTE_BITMAP_AUTO_ROW_BYTES, bits null gives zero pixels, mask null
+ * no mask; RTE_UIE_INVALID_PIXEL_DEPTH, RTE_UIE_INVALID_ATTRIBUTE_VALUE,
+ * RTE_UIE_NULL_ARGUMENT for a missing colour table). */
+RTE_API int SetImageBits(int panel, int control, int imageIndex, int rowBytes, int depth,
+                         int width, int height, const int *colorTable,
+                         const unsigned char *bits, const unsigned char *mask);
+
+/* Colours. */
+
+/* The shades of a raised 3-D border around a face of `color` (0x00RRGGBB), each
+ * 0x00RRGGBB: every channel moved a third (light) or two thirds (highlight) of the way
+ * to 255, or two thirds (darkShadow) or a third (shadow) of the way to 0, rounded up.
+ * The outer edges are drawn in highlight (top, left) and darkShadow (bottom, right),
+ * the inner ones in light and shadow. The same colour always gives the same shades;
+ * white's highlight is white and black's shadow black. Any output may be null.
+ * RTE_UIE_INVALID_ATTRIBUTE_VALUE for a colour outside 0 .. 0xFFFFFF (nothing written). */
+RTE_API int Get3dBorderColors(int color, int *light, int *highlight, int *darkShadow,
+                              int *shadow);
 
 /* Moves the pointer to (x, y) in the panel's coordinates; panel 0: screen coordinates. */
 RTE_API int SimulateMouseMove(int panel, int x, int y);

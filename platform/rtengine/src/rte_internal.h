@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <new>
+#include <vector>
 
 #include "rtengine.h"
 
@@ -21,6 +22,11 @@ T &immortal() {
 // Reports a failing engine call to the library-error handler when breaking is on, and
 // gives the code back so call sites can write `return fail("Fn", code);`.
 int fail(const char *function, int code);
+
+// Makes a 24-bit bitmap (red, green, blue, rows of exactly width * 3 bytes) that takes
+// over the pixel bytes without copying them; the handle goes to *bitmap. 0,
+// RTE_UIE_INVALID_ATTRIBUTE_VALUE (sizes) or RTE_UIE_OUT_OF_MEMORY; never reports.
+int adoptRgbBitmap(int width, int height, std::vector<unsigned char> &&rgb, int *bitmap);
 
 // The presenter MessagePopup uses when none was installed (platform backend).
 RTE_PopupPresenter defaultPresenter();

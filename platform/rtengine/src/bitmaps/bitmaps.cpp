@@ -9,6 +9,8 @@
 //    data is capped (RTE_BITMAP_MAX_BITS_SIZE), so no size computed later can overflow.
 //  - Colour-table entries outside 0 .. 0xFFFFFF are refused (-90) rather than masked:
 //    a stray high byte is a caller's mistake worth telling.
+//  - A record never changes once made and is shared (picture controls hold the same
+//    records, image.h), so a reader copies out of it without holding any lock.
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -18,30 +20,22 @@
 #include <new>
 #include <vector>
 
+#include "bitmaps/image.h"
+#include "rte_bitmaps.h"
 #include "rte_internal.h"
+
+namespace rte::bitmaps {
 
 namespace {
 
 constexpr int kMaxSide = 32767;
 constexpr int kMaxColor = 0xFFFFFF;
 
-struct Bitmap {
-    int rowBytes = 0;
-    int depth = 0;
-    int width = 0;
-    int height = 0;
-    std::vector<int> colorTable;
-    std::vector<unsigned char> bits;
-    std::vector<unsigned char> mask;  // empty: no mask
-};
-
 struct BitmapTable {
     std::mutex lock;
-    std::map<int, std::unique_ptr<Bitmap>> bitmaps;
+    std::map<int, std::shared_ptr<const Image>> bitmaps;
     int lastHandle = 0;
 };
-
-BitmapTable &table() { return rte::immortal<BitmapTable>(); }
 
 bool isSupportedDepth(int depth) {
     return depth == 1 || depth == 4 || depth == 8 || depth == 24 || depth == 32;
@@ -53,9 +47,10 @@ int64_t shortestRowBytes(int width, int depth) {
     return (static_cast<int64_t>(width) * depth + 7) / 8;
 }
 
-int maskSize(const Bitmap &bitmap) { return static_cast<int>(bitmap.mask.size()); }
+BitmapTable &table() { return rte::immortal<BitmapTable>(); }
 
-// Checks NewBitmap's arguments; on success rowBytes holds the row length to use.
+}  // namespace
+
 int checkShape(int &rowBytes, int depth, int width, int height, const int *colorTable) {
     if (!isSupportedDepth(depth)) return RTE_UIE_INVALID_PIXEL_DEPTH;
     if (width < 1 || width > kMaxSide || height < 1 || height > kMaxSide)
@@ -74,39 +69,89 @@ int checkShape(int &rowBytes, int depth, int width, int height, const int *color
     return 0;
 }
 
-// Builds the bitmap; null when memory runs out.
-std::unique_ptr<Bitmap> makeBitmap(int rowBytes, int depth, int width, int height,
-                                   const int *colorTable, const unsigned char *bits,
-                                   const unsigned char *mask) {
-    try {
-        auto bitmap = std::make_unique<Bitmap>();
-        bitmap->rowBytes = rowBytes;
-        bitmap->depth = depth;
-        bitmap->width = width;
-        bitmap->height = height;
-        if (depth <= 8) bitmap->colorTable.assign(colorTable, colorTable + colorCount(depth));
-        size_t bitsSize = static_cast<size_t>(rowBytes) * height;
-        if (bits)
-            bitmap->bits.assign(bits, bits + bitsSize);
-        else
-            bitmap->bits.assign(bitsSize, 0);
-        if (mask) {
-            size_t maskBytes = static_cast<size_t>(RTE_BITMAP_MASK_ROW_BYTES(width)) * height;
-            bitmap->mask.assign(mask, mask + maskBytes);
-        }
-        return bitmap;
-    } catch (const std::bad_alloc &) {
-        return nullptr;
+std::shared_ptr<Image> makeImage(int rowBytes, int depth, int width, int height,
+                                 const int *colorTable, const unsigned char *bits,
+                                 const unsigned char *mask) {
+    auto image = std::make_shared<Image>();
+    image->rowBytes = rowBytes;
+    image->depth = depth;
+    image->width = width;
+    image->height = height;
+    if (depth <= 8) image->colorTable.assign(colorTable, colorTable + colorCount(depth));
+    size_t bitsSize = static_cast<size_t>(rowBytes) * height;
+    if (bits)
+        image->bits.assign(bits, bits + bitsSize);
+    else
+        image->bits.assign(bitsSize, 0);
+    if (mask) {
+        size_t maskBytes = static_cast<size_t>(RTE_BITMAP_MASK_ROW_BYTES(width)) * height;
+        image->mask.assign(mask, mask + maskBytes);
     }
+    return image;
 }
 
-// The bitmap of a handle, or null; the caller holds the table's lock.
-const Bitmap *find(BitmapTable &bitmaps, int handle) {
-    auto found = bitmaps.bitmaps.find(handle);
-    return found == bitmaps.bitmaps.end() ? nullptr : found->second.get();
+void writeSizes(const Image &image, int *colorTableSize, int *bitsSize, int *maskSize) {
+    if (colorTableSize) *colorTableSize = static_cast<int>(image.colorTable.size() * sizeof(int));
+    if (bitsSize) *bitsSize = static_cast<int>(image.bits.size());
+    if (maskSize) *maskSize = static_cast<int>(image.mask.size());
 }
 
-}  // namespace
+void copyOut(const Image &image, int *rowBytes, int *depth, int *width, int *height,
+             int *colorTable, unsigned char *bits, unsigned char *mask) {
+    if (rowBytes) *rowBytes = image.rowBytes;
+    if (depth) *depth = image.depth;
+    if (width) *width = image.width;
+    if (height) *height = image.height;
+    if (colorTable && !image.colorTable.empty())
+        std::memcpy(colorTable, image.colorTable.data(), image.colorTable.size() * sizeof(int));
+    if (bits && !image.bits.empty()) std::memcpy(bits, image.bits.data(), image.bits.size());
+    if (mask && !image.mask.empty()) std::memcpy(mask, image.mask.data(), image.mask.size());
+}
+
+std::shared_ptr<const Image> imageOfBitmap(int bitmap, int &code) {
+    BitmapTable &bitmaps = table();
+    std::lock_guard<std::mutex> guard(bitmaps.lock);
+    auto found = bitmaps.bitmaps.find(bitmap);
+    code = found == bitmaps.bitmaps.end() ? RTE_UIE_INVALID_BITMAP : 0;
+    return code ? nullptr : found->second;
+}
+
+// Files a made record under a new handle: 0 or RTE_UIE_OUT_OF_MEMORY.
+int fileImage(std::shared_ptr<const Image> made, int *bitmap) {
+    BitmapTable &bitmaps = table();
+    std::lock_guard<std::mutex> guard(bitmaps.lock);
+    if (bitmaps.lastHandle == INT_MAX) return RTE_UIE_OUT_OF_MEMORY;
+    try {
+        bitmaps.bitmaps.emplace(bitmaps.lastHandle + 1, std::move(made));
+    } catch (const std::bad_alloc &) {
+        return RTE_UIE_OUT_OF_MEMORY;
+    }
+    *bitmap = ++bitmaps.lastHandle;
+    return 0;
+}
+
+}  // namespace rte::bitmaps
+
+using namespace rte::bitmaps;
+
+int rte::adoptRgbBitmap(int width, int height, std::vector<unsigned char> &&rgb, int *bitmap) {
+    if (width < 1 || width > kMaxSide || height < 1 || height > kMaxSide ||
+        static_cast<int64_t>(width) * height * 3 > RTE_BITMAP_MAX_BITS_SIZE ||
+        rgb.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 3)
+        return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
+    std::shared_ptr<Image> made;
+    try {
+        made = std::make_shared<Image>();
+    } catch (const std::bad_alloc &) {
+        return RTE_UIE_OUT_OF_MEMORY;
+    }
+    made->rowBytes = width * 3;
+    made->depth = 24;
+    made->width = width;
+    made->height = height;
+    made->bits = std::move(rgb);
+    return fileImage(std::move(made), bitmap);
+}
 
 extern "C" {
 
@@ -115,24 +160,19 @@ int NewBitmap(int rowBytes, int depth, int width, int height, const int *colorTa
     if (!bitmap) return rte::fail("NewBitmap", RTE_UIE_NULL_ARGUMENT);
     int code = checkShape(rowBytes, depth, width, height, colorTable);
     if (code != 0) return rte::fail("NewBitmap", code);
-    std::unique_ptr<Bitmap> made = makeBitmap(rowBytes, depth, width, height, colorTable, bits, mask);
-    if (!made) return rte::fail("NewBitmap", RTE_UIE_OUT_OF_MEMORY);
-
-    BitmapTable &bitmaps = table();
-    std::lock_guard<std::mutex> guard(bitmaps.lock);
-    if (bitmaps.lastHandle == INT_MAX) return rte::fail("NewBitmap", RTE_UIE_OUT_OF_MEMORY);
+    std::shared_ptr<const Image> made;
     try {
-        bitmaps.bitmaps.emplace(bitmaps.lastHandle + 1, std::move(made));
+        made = makeImage(rowBytes, depth, width, height, colorTable, bits, mask);
     } catch (const std::bad_alloc &) {
         return rte::fail("NewBitmap", RTE_UIE_OUT_OF_MEMORY);
     }
-    *bitmap = ++bitmaps.lastHandle;
-    return 0;
+    code = fileImage(std::move(made), bitmap);
+    return code == 0 ? 0 : rte::fail("NewBitmap", code);
 }
 
 int DiscardBitmap(int bitmap) {
     BitmapTable &bitmaps = table();
-    std::unique_ptr<Bitmap> discarded;  // freed after the lock is let go
+    std::shared_ptr<const Image> discarded;  // freed after the lock is let go
     {
         std::lock_guard<std::mutex> guard(bitmaps.lock);
         auto found = bitmaps.bitmaps.find(bitmap);
@@ -144,30 +184,19 @@ int DiscardBitmap(int bitmap) {
 }
 
 int GetBitmapInfo(int bitmap, int *colorTableSize, int *bitsSize, int *maskBytes) {
-    BitmapTable &bitmaps = table();
-    std::lock_guard<std::mutex> guard(bitmaps.lock);
-    const Bitmap *found = find(bitmaps, bitmap);
-    if (!found) return rte::fail("GetBitmapInfo", RTE_UIE_INVALID_BITMAP);
-    if (colorTableSize) *colorTableSize = static_cast<int>(found->colorTable.size() * sizeof(int));
-    if (bitsSize) *bitsSize = static_cast<int>(found->bits.size());
-    if (maskBytes) *maskBytes = maskSize(*found);
+    int code;
+    std::shared_ptr<const Image> found = imageOfBitmap(bitmap, code);
+    if (!found) return rte::fail("GetBitmapInfo", code);
+    writeSizes(*found, colorTableSize, bitsSize, maskBytes);
     return 0;
 }
 
 int GetBitmapData(int bitmap, int *rowBytes, int *depth, int *width, int *height,
                   int *colorTable, unsigned char *bits, unsigned char *mask) {
-    BitmapTable &bitmaps = table();
-    std::lock_guard<std::mutex> guard(bitmaps.lock);
-    const Bitmap *found = find(bitmaps, bitmap);
-    if (!found) return rte::fail("GetBitmapData", RTE_UIE_INVALID_BITMAP);
-    if (rowBytes) *rowBytes = found->rowBytes;
-    if (depth) *depth = found->depth;
-    if (width) *width = found->width;
-    if (height) *height = found->height;
-    if (colorTable && !found->colorTable.empty())
-        std::memcpy(colorTable, found->colorTable.data(), found->colorTable.size() * sizeof(int));
-    if (bits) std::memcpy(bits, found->bits.data(), found->bits.size());
-    if (mask && !found->mask.empty()) std::memcpy(mask, found->mask.data(), found->mask.size());
+    int code;
+    std::shared_ptr<const Image> found = imageOfBitmap(bitmap, code);
+    if (!found) return rte::fail("GetBitmapData", code);
+    copyOut(*found, rowBytes, depth, width, height, colorTable, bits, mask);
     return 0;
 }
 

@@ -46,6 +46,7 @@ int newCtrl(int panel, int style, const char *label, int top, int left, unsigned
     p->controls.push_back(std::move(c));
     p->tabOrder.push_back(id);
     p->zOrder.insert(p->zOrder.begin(), id);
+    panelLooksChanged(m, panel);
     return id;
 }
 
@@ -71,7 +72,7 @@ int getCtrlAttribute(int panel, int control, int attribute, void *value) {
 
 int setLockedCtrlAttribute(int panel, int control, int attribute, va_list &args,
                            unsigned &owner) {
-    return withControl(panel, control, [&](Model &, Panel &p, Control &c) -> int {
+    return withControl(panel, control, [&](Model &m, Panel &p, Control &c) -> int {
         int code;
         const CtrlAttribute *a = attributeOf(c, attribute, code);
         if (!a) return code;
@@ -79,7 +80,9 @@ int setLockedCtrlAttribute(int panel, int control, int attribute, va_list &args,
         AttrValue v;
         readVarArg(a->kind, c.numeric.dataType, args, v);
         owner = p.owner;
-        return a->set(p, c, v);
+        code = a->set(p, c, v);
+        if (code == 0) panelLooksChanged(m, panel);
+        return code;
     });
 }
 

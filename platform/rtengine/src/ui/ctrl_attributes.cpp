@@ -10,7 +10,8 @@ namespace rte::ui {
 
 namespace {
 
-constexpr unsigned kAll = kButton | kNumeric | kTimer | kColor | kText | kRing | kListBox;
+constexpr unsigned kAll =
+    kButton | kNumeric | kTimer | kColor | kText | kRing | kListBox | kPicture | kPictureRing;
 constexpr unsigned kShown = kAll & ~kTimer;
 constexpr int kBadValue = RTE_UIE_INVALID_ATTRIBUTE_VALUE;
 

@@ -51,6 +51,7 @@ void removeControl(int panel, int control) {
                      timers.end());
     }
     p->controls[size_t(control - 2)].reset();
+    panelLooksChanged(m, panel);
 }
 
 // The first child panel, then the first control in chain order, not yet marked.

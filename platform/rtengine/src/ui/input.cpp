@@ -257,7 +257,8 @@ void selectByInput(int panel, int control, int index) {
         Control *c = inputTarget(m, panel, control);
         if (!c || index < 0) return;
         changed = selectItem(*c, index);
-        ring = c->is(kRing);
+        ring = c->is(kRings);
+        if (changed) panelLooksChanged(m, panel);
         if (changed) value = c->items[size_t(index)].value;
     }
     if (changed) userChangedValue(panel, control, value, ring);
@@ -300,6 +301,7 @@ void dispatchColor(const Input &in) {
         if (!c) return;
         changed = c->color != in.value;
         c->color = in.value;
+        if (changed) panelLooksChanged(m, in.panel);
     }
     if (changed) deliverToControl(in.panel, in.control, EVENT_VAL_CHANGED, in.value, 0);
     if (in.accept) commitControl(in.panel, in.control);

@@ -26,6 +26,14 @@ constexpr Kind kKinds[] = {
      true, false, false, 100, 0, 0, 0},
     {RTE_CTRL_LIST_BOX, kListBox, RTE_CTRL_MODE_HOT, true, false,
      true, false, false, 150, 0, 0, 0},
+    {RTE_CTRL_PICTURE_BUTTON, kPicture, RTE_CTRL_MODE_HOT, true, true,
+     true, false, false, 48, 48, 0, 0},
+    {RTE_CTRL_PICTURE_RAISED, kPicture, RTE_CTRL_MODE_INDICATOR, true, false,
+     true, false, false, 100, 100, 0, 0},
+    {RTE_CTRL_PICTURE, kPicture, RTE_CTRL_MODE_INDICATOR, true, false,
+     true, false, false, 100, 100, 0, 0},
+    {RTE_CTRL_PICTURE_RING, kPictureRing, RTE_CTRL_MODE_HOT, true, false,
+     true, false, false, 64, 64, 0, 0},
 };
 
 }  // namespace

@@ -105,14 +105,17 @@ int withList(int panel, int control, Operation operation) {
     Guard lock(m.mutex);
     int code;
     Control *c = findList(m, panel, control, code);
-    return c ? operation(*c) : code;
+    if (!c) return code;
+    code = operation(*c);
+    if (code == 0) panelLooksChanged(m, panel);
+    return code;
 }
 
-int insertItem(Control &c, int index, const char *label, int value) {
+int insertItem(Control &c, int index, const char *label, int value, ImageRef image = nullptr) {
     if (index == -1) index = itemCount(c);
     if (index < 0 || index > itemCount(c)) return RTE_UIE_INDEX_OUT_OF_RANGE;
     if (!label) return RTE_UIE_NULL_ARGUMENT;
-    ListItem item{label, value};
+    ListItem item{label, value, std::move(image)};
     c.items.reserve(c.items.size() + 1);  // may throw: nothing has changed yet
     c.items.insert(c.items.begin() + index, std::move(item));
     if (c.selected < 0)
@@ -243,7 +246,7 @@ bool selectItem(Control &c, int index) {
 
 int listIndexAtPress(const Control &c, int x, int y) {
     (void)x;
-    if (c.is(kRing)) return itemCount(c) ? (c.selected + 1) % itemCount(c) : -1;
+    if (c.is(kRings)) return itemCount(c) ? (c.selected + 1) % itemCount(c) : -1;
     int line = std::max(lineHeightOf(c.textFont.resolved), 1);
     int offset = y - c.top - kListFrame;
     if (offset < 0) return -1;
@@ -252,6 +255,10 @@ int listIndexAtPress(const Control &c, int x, int y) {
 }
 
 int listIndexForKey(const Control &c, int key) { return indexForKey(c, key); }
+
+int insertImageItem(Control &c, int index, int value, ImageRef image) {
+    return insertItem(c, index, "", value, std::move(image));
+}
 
 }  // namespace rte::ui
 
@@ -270,7 +277,8 @@ int ReplaceListItem(int panel, int control, int index, const char *label, int va
         return withList(panel, control, [&](Control &c) {
             if (!validIndex(c, index)) return int(RTE_UIE_INDEX_OUT_OF_RANGE);
             if (!label) return int(RTE_UIE_NULL_ARGUMENT);
-            ListItem item{label, value};  // may throw: nothing has changed yet
+            // A picture ring's item keeps its image.
+            ListItem item{label, value, c.items[size_t(index)].image};  // may throw
             c.items[size_t(index)] = std::move(item);
             return 0;
         });

@@ -4,7 +4,9 @@
 // screen on Windows, a virtual 1024 x 768 one elsewhere) and a child panel in its parent. Popup stacks are kept per
 // thread, so a popup blocks input to the other panels of its own thread only (each
 // thread runs its own user interface). The active panel, where SimulateKeyPress(0, ...)
-// goes, is the one most recently displayed, installed as a popup or clicked.
+// goes, is the one most recently displayed, installed as a popup or clicked. A new
+// panel has a light grey face (0xC0C0C0, whose 3-D shades read well with black text)
+// and a dark grey frame (0x404040) that stands out from the face and its shades.
 #include <algorithm>
 
 #include "ui/ui_internal.h"
@@ -53,6 +55,12 @@ int setBoolean(bool &field, int value) {
     return 0;
 }
 
+int setColor(int &field, int value) {
+    if (!isColor(value)) return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
+    field = value;
+    return 0;
+}
+
 const PanelAttribute kPanelAttributes[] = {
     {RTE_ATTR_CALLBACK_DATA, ValueKind::Pointer,
      [](const Model &, const Panel &p, AttrValue &v) { v.p = p.data; return 0; },
@@ -96,6 +104,12 @@ const PanelAttribute kPanelAttributes[] = {
          p.height = v.i;
          return 0;
      }},
+    {RTE_ATTR_BACK_COLOR, ValueKind::Int,
+     [](const Model &, const Panel &p, AttrValue &v) { v.i = p.backColor; return 0; },
+     [](Model &, Panel &p, const AttrValue &v) { return setColor(p.backColor, v.i); }},
+    {RTE_ATTR_FRAME_COLOR, ValueKind::Int,
+     [](const Model &, const Panel &p, AttrValue &v) { v.i = p.frameColor; return 0; },
+     [](Model &, Panel &p, const AttrValue &v) { return setColor(p.frameColor, v.i); }},
     {RTE_ATTR_CLOSE_CTRL, ValueKind::Int,
      [](const Model &, const Panel &p, AttrValue &v) { v.i = p.closeCtrl; return 0; },
      [](Model &, Panel &p, const AttrValue &v) {
@@ -207,6 +221,7 @@ int showPanel(int handle, bool asPopup) {
     }
     if (p->parent == 0) bringToFront(m, handle);
     m.activePanel = handle;
+    panelLooksChanged(m, handle);
     return 0;
 }
 
@@ -228,6 +243,7 @@ int showAndRaise(int panel, bool asPopup) {
 
 void hideInModel(Model &m, Panel &p) {
     p.visible = false;
+    if (p.parent != 0) panelLooksChanged(m, p.parent);
     auto popups = m.popups.find(p.owner);
     if (popups != m.popups.end()) removeFromOrder(popups->second, p.handle);
     if (m.activePanel == p.handle) m.activePanel = 0;
@@ -339,7 +355,9 @@ int SetPanelAttribute(int panel, int attribute, ...) {
         if (!a || !a->set) return int(RTE_UIE_INVALID_ATTRIBUTE);
         AttrValue v;
         readVarArg(a->kind, 0, args, v);
-        return a->set(m, *p, v);
+        code = a->set(m, *p, v);
+        if (code == 0) panelLooksChanged(m, panel);
+        return code;
     });
     va_end(args);
     if (result == 0 && windowShowsAttribute(attribute)) windowFollowsModel(panel);

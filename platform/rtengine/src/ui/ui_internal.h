@@ -15,7 +15,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bitmaps/image.h"
 #include "fonts/fonts.h"
+#include "ui/colors.h"
 #include "rte_internal.h"
 #include "rte_ui.h"
 
@@ -31,15 +33,21 @@ enum KindBit : unsigned {
     kColor = 8u,
     kText = 16u,
     kRing = 32u,
-    kListBox = 64u
+    kListBox = 64u,
+    kPicture = 128u,     // holds one image
+    kPictureRing = 256u  // a ring of images, one per item
 };
 // Kinds with a label of their own beside the control, and kinds with a list of items.
-constexpr unsigned kLabelled = kNumeric | kColor | kRing | kListBox;
-constexpr unsigned kListKinds = kRing | kListBox;
+constexpr unsigned kLabelled = kNumeric | kColor | kRing | kListBox | kPicture | kPictureRing;
+constexpr unsigned kListKinds = kRing | kListBox | kPictureRing;
+// Kinds whose click moves to the next item, and whose change of item commits.
+constexpr unsigned kRings = kRing | kPictureRing;
+// Kinds that hold images (pictures.cpp).
+constexpr unsigned kPictureKinds = kPicture | kPictureRing;
 // Kinds whose text has a font of its own (the text font attributes).
 constexpr unsigned kTextFontKinds = kText | kRing | kListBox;
 // Kinds with an int value of their own (read and written as data type int).
-constexpr unsigned kIntValued = kColor | kRing | kListBox;
+constexpr unsigned kIntValued = kColor | kRing | kListBox | kPictureRing;
 
 struct Kind {
     int style;
@@ -93,9 +101,14 @@ int lineHeightOf(const fonts::ResolvedFont &font);
 
 // ---- List items (lists.cpp) ----
 
+// An image held by a control: shared and never changed once made (a new image
+// replaces the pointer), so it may be read after the model lock is let go. Null: none.
+using ImageRef = std::shared_ptr<const bitmaps::Image>;
+
 struct ListItem {
     std::string label;
     int value;
+    ImageRef image;  // a picture ring's item
 };
 // What a list-box label draws, in order: text, a move to a pixel column, a colour for
 // what follows (text and frames) or behind it, a filled box of a width and colour.
@@ -108,6 +121,10 @@ struct LineRun {
 std::vector<LineRun> parseListLine(const std::string &label);
 // The text of a list-box line: its label without the escape codes.
 std::string listLineText(const std::string &label);
+struct Control;
+// Inserts a picture ring's item (empty label) at index (-1: at the end), as
+// InsertListItem does; lock held.
+int insertImageItem(Control &c, int index, int value, ImageRef image);
 // The list box frame: this many pixels on each side of the lines.
 constexpr int kListFrame = 2;
 // A ring is one text line plus this much high.
@@ -166,6 +183,7 @@ struct Control {
     bool labelRaised = false;  // RTE_ATTR_LABEL_RAISED
     TextFont textFont;         // kinds in kTextFontKinds
     std::vector<ListItem> items;  // kinds in kListKinds
+    ImageRef picture;             // kPicture
     int selected = -1;         // index of the selected item, -1: none
     int firstVisible = 0;      // a list box's top line
     int visibleLines = 5;      // a list box's lines shown
@@ -207,6 +225,7 @@ struct Panel {
     std::string title;
     int top = 0, left = 0, height = 0, width = 0;
     bool visible = false, sizable = true, floating = false;
+    int backColor = kDefaultPanelColor, frameColor = kDefaultFrameColor;
     PanelCallbackFn function = nullptr;
     void *data = nullptr;
     int closeCtrl = 0, activeCtrl = 0;
@@ -343,6 +362,9 @@ void closePanelWindow(int panel);
 // Brings the window in line with the model: at once on the owning thread, by a posted
 // request from any other (never waiting for the owner).
 void windowFollowsModel(int panel);
+// The panel's picture may have changed: the window that shows it (its own, or its
+// top-level ancestor's) is asked to paint again. Lock held; any thread; no waiting.
+void panelLooksChanged(const Model &m, int panel);
 // Puts a shown panel's window in front of the others and activates it; owning thread.
 void raisePanelWindow(int panel);
 // Whether a panel attribute is shown by the window (position, size, title, frame).
@@ -364,6 +386,16 @@ int discardControl(int panel, int control);
 
 // The bounding rectangle of a control and its label.
 Rect boundingRect(const Control &c);
+
+// ---- Pictures (pictures.cpp) ----
+
+// The image a picture control shows, for drawing: a picture's one image, a picture
+// ring's selected item's; null when it shows none. Lock held; the result may be kept
+// and read after the lock is let go.
+ImageRef shownImage(const Control &c);
+// The image at an index of a picture control (as GetImageBits addresses it), taking
+// the model lock; null with the code (or with 0 when the slot is empty).
+ImageRef controlImage(int panel, int control, int imageIndex, int &code);
 
 // ---- Control attributes (ctrl_attributes.cpp) ----
 

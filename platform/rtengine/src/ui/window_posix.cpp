@@ -11,6 +11,7 @@ int openPanelWindow(int) { return 0; }
 void closePanelWindow(int) {}
 
 void windowFollowsModel(int) {}
+void panelLooksChanged(const Model &, int) {}
 
 void raisePanelWindow(int) {}
 

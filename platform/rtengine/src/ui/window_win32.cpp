@@ -23,11 +23,17 @@
 //    with a letter or digit as the lower-case character with RTE_KEY_MOD_CTRL) and
 //    WM_CLOSE, which is not passed on, so closing never destroys the window. Activation
 //    makes the panel the active one.
+//  - Painting: the client area shows the engine's own picture of the panel
+//    (GetScaledPanelDisplayBitmap's, unscaled), copied with SetDIBitsToDevice on
+//    WM_PAINT and WM_PRINTCLIENT; the background is never erased separately, so nothing
+//    flickers. A change of what the panel shows invalidates the whole client area of
+//    the top-level window it is drawn in (InvalidateRect never waits for the owner).
 #include <windows.h>
 
 #include <cctype>
 #include <string>
 
+#include "render/render.h"
 #include "ui/ui_internal.h"
 
 namespace rte::ui {
@@ -312,6 +318,49 @@ bool handleInput(int panel, HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
+// Copies the panel's picture to the device context, its top-left corner at the
+// client area's.
+void paintPanel(int panel, HDC dc) {
+    const Rect all = {0, 0, RTE_DISPLAY_AREA_ALL, RTE_DISPLAY_AREA_ALL};
+    render::drawPanelPicture(panel, RTE_DISPLAY_SCOPE_PANEL, all, [dc](const render::Canvas &canvas) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = canvas.width();
+        info.bmiHeader.biHeight = -canvas.height();  // rows top first, as drawn
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;  // 0x00RRGGBB: blue, green, red, 0 in memory
+        info.bmiHeader.biCompression = BI_RGB;
+        // A memory or window DC: the copy sends no message, so the model lock may be held.
+        SetDIBitsToDevice(dc, 0, 0, DWORD(canvas.width()), DWORD(canvas.height()), 0, 0, 0,
+                          UINT(canvas.height()), canvas.pixels().data(), &info, DIB_RGB_COLORS);
+        return 0;
+    });
+}
+
+// Paint messages; false passes the message on.
+bool handlePaint(int panel, HWND window, UINT message, WPARAM wParam, LRESULT &result) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        if (HDC dc = BeginPaint(window, &paint)) {
+            paintPanel(panel, dc);
+            EndPaint(window, &paint);
+        }
+        result = 0;
+        return true;
+    }
+    case WM_PRINTCLIENT:
+        paintPanel(panel, reinterpret_cast<HDC>(wParam));
+        result = 0;
+        return true;
+    case WM_ERASEBKGND:
+        result = 1;  // the picture covers the whole client area
+        return true;
+    default:
+        return false;
+    }
+}
+
 LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_NCCREATE: {
@@ -336,8 +385,11 @@ LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             if (int panel = livePanelOf(window)) applyModel(panel);
             return 0;
         }
-        if (int panel = livePanelOf(window))
+        if (int panel = livePanelOf(window)) {
+            LRESULT painted;
+            if (handlePaint(panel, window, message, wParam, painted)) return painted;
             if (handleInput(panel, window, message, wParam, lParam)) return 0;
+        }
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -410,6 +462,12 @@ void windowFollowsModel(int panel) {
         }
     }
     applyModel(panel);
+}
+
+void panelLooksChanged(const Model &m, int panel) {
+    const Panel *p = m.panel(panel);
+    for (int depth = 0; p && p->parent != 0 && depth < 1000; ++depth) p = m.panel(p->parent);
+    if (p && p->window.handle) InvalidateRect(static_cast<HWND>(p->window.handle), nullptr, FALSE);
 }
 
 void raisePanelWindow(int panel) {

@@ -1,0 +1,132 @@
+// Private to rtengine: the software renderer that draws panels and controls into
+// pixel canvases, and the deterministic filter that scales them.
+//
+// Everything here is integer arithmetic on 0x00RRGGBB pixels, so a picture is the same
+// bit for bit on every platform and build. The drawing functions read the user-interface
+// model and are called with the model lock held.
+#ifndef RTE_RENDER_RENDER_H
+#define RTE_RENDER_RENDER_H
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/ui_internal.h"
+
+namespace rte::render {
+
+// A picture under construction: rows top first, one 0x00RRGGBB value per pixel, and
+// a clipping rectangle that every drawing call keeps to.
+class Canvas {
+public:
+    // The pixels reuse the calling thread's spare storage (kept between pictures up
+    // to a size), so drawing one picture after another allocates nothing.
+    Canvas(int width, int height, std::uint32_t color);
+    ~Canvas();
+    Canvas(const Canvas &) = delete;
+    Canvas &operator=(const Canvas &) = delete;
+    int width() const { return width_; }
+    int height() const { return height_; }
+    std::uint32_t pixel(int x, int y) const { return pixels_[size_t(y) * size_t(width_) + size_t(x)]; }
+    const std::vector<std::uint32_t> &pixels() const { return pixels_; }
+
+    // The drawing origin: what callers draw at (0, 0) lands at (originX, originY).
+    void setOrigin(int x, int y) { originX_ = x, originY_ = y; }
+    int originX() const { return originX_; }
+    int originY() const { return originY_; }
+    // Clipping, in origin coordinates; narrowed by clipTo, restored by a ClipScope.
+    void clipTo(int top, int left, int height, int width);
+
+    void fill(int top, int left, int height, int width, std::uint32_t color);
+    // A one-pixel outline.
+    void frame(int top, int left, int height, int width, std::uint32_t color);
+    // A 3-D border of the given thickness: light on the top and left edges, dark on the
+    // bottom and right ones (swap them for a sunken border).
+    void bevel(int top, int left, int height, int width, int thickness, std::uint32_t light,
+               std::uint32_t dark);
+    // Blends color into one pixel with a coverage of 0..255.
+    void blend(int x, int y, std::uint32_t color, int coverage);
+    // Draws coverage (width x height, rows top first) at (left, top) in color.
+    void blendCoverage(const std::uint8_t *coverage, int width, int height, int left, int top,
+                       std::uint32_t color);
+
+    struct Clip {
+        int x0, y0, x1, y1;  // canvas pixels, x1/y1 excluded
+    };
+    Clip clip() const { return clip_; }
+    void setClip(Clip clip) { clip_ = clip; }
+
+private:
+    int width_, height_;
+    int originX_ = 0, originY_ = 0;
+    Clip clip_;
+    std::vector<std::uint32_t> pixels_;
+};
+
+// Restores a canvas's origin and clipping when it ends.
+class ClipScope {
+public:
+    explicit ClipScope(Canvas &canvas)
+        : canvas_(canvas), clip_(canvas.clip()), x_(canvas.originX()), y_(canvas.originY()) {}
+    ~ClipScope() {
+        canvas_.setClip(clip_);
+        canvas_.setOrigin(x_, y_);
+    }
+    ClipScope(const ClipScope &) = delete;
+    ClipScope &operator=(const ClipScope &) = delete;
+
+private:
+    Canvas &canvas_;
+    Canvas::Clip clip_;
+    int x_, y_;
+};
+
+// Text in a font at (left, top) of its first line's box; "__" markers are not drawn
+// (the character after the first one is underlined). Returns 0 or RTE_UIE_OUT_OF_MEMORY.
+int drawText(Canvas &canvas, const fonts::ResolvedFont &font, const std::string &text, int left,
+             int top, std::uint32_t color);
+
+// The colours a panel is drawn with.
+struct Palette {
+    std::uint32_t face;       // panel background (its colour), button faces
+    std::uint32_t frame;      // the outline of a child panel (the panel's frame colour)
+    std::uint32_t highlight;  // 3-D borders: the outer lit edge
+    std::uint32_t light;      //   the inner lit edge
+    std::uint32_t shadow;     //   the inner shaded edge
+    std::uint32_t darkShadow; //   the outer shaded edge
+    std::uint32_t text;       // labels and captions
+    std::uint32_t dimmedText; // labels and captions of dimmed controls
+    std::uint32_t field;      // the inside of rings and list boxes
+    std::uint32_t selection;  // the selected line of a list box
+    std::uint32_t selectedText;
+};
+Palette paletteOf(const ui::Panel &panel);
+
+// Draws one control (and its label, when it has one shown) at its place on the panel.
+// Timers draw nothing; hidden controls nothing unless `evenHidden` (a control's own
+// picture); the label only `withLabel`.
+int drawControl(Canvas &canvas, const Palette &palette, const ui::Control &control,
+                bool evenHidden, bool withLabel);
+// Draws a panel's background, its controls back to front, then its shown child panels,
+// with the panel's (0, 0) at the canvas origin.
+int drawPanel(Canvas &canvas, const ui::Model &model, const ui::Panel &panel);
+
+// The smallest rectangle holding a panel's client area and all its shown controls.
+Rect panelExtent(const ui::Panel &panel);
+
+// What is done with a drawn picture while the model lock is still held: 0 or a code.
+using PictureUse = std::function<int(const Canvas &)>;
+// Draws an area of a panel (scope and area as GetScaledPanelDisplayBitmap takes them)
+// with the model lock held and hands it to use. 0 or a code.
+int drawPanelPicture(int panel, int scope, const Rect &area, const PictureUse &use);
+
+// Makes a 24-bit engine bitmap (red, green, blue) of the canvas, scaled to width x
+// height with an area-averaging filter (each output pixel the mean of the source
+// pixels under it, weighted by how much of each it covers, in exact integers).
+// Never reports; 0 or a code.
+int makeScaledBitmap(const Canvas &canvas, int width, int height, int *bitmap);
+
+}  // namespace rte::render
+
+#endif
