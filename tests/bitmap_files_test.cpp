@@ -157,7 +157,11 @@ INSTANTIATE_TEST_SUITE_P(
                     Shape{"Mono13x3", 1, 13, 3, RTE_BITMAP_AUTO_ROW_BYTES, true},
                     Shape{"Nibble5x4", 4, 5, 4, RTE_BITMAP_AUTO_ROW_BYTES, false},
                     Shape{"Indexed7x5", 8, 7, 5, RTE_BITMAP_AUTO_ROW_BYTES, false},
-                    Shape{"Indexed3x2Masked", 8, 3, 2, 5, true}),
+                    Shape{"Indexed3x2Masked", 8, 3, 2, 5, true},
+                    // Rows written in several buffers, the last one partly filled; and
+                    // rows nearly as long as a buffer, one per write.
+                    Shape{"Rgb100x250ManyBuffers", 24, 100, 250, RTE_BITMAP_AUTO_ROW_BYTES, false},
+                    Shape{"Rgbx16000x2WideRows", 32, 16000, 2, 64003, false}),
     [](const testing::TestParamInfo<Shape> &shape) { return std::string(shape.param.name); });
 
 // Bad shapes are refused with their code, before anything is made or written.

@@ -10,7 +10,9 @@
 //    read or written, and only width pixels of height rows, so neither the spare
 //    bytes of a row nor those of a pixel change.
 //  - A colour table is as long as the engine reports it (GetImageInfo), never assumed
-//    to hold 2^depth entries; only the entries it has are read and written.
+//    to hold 2^depth entries; only the entries it has are read and written. A table
+//    shorter than its depth needs is refused (TbErrUnrecognizedValue) before anything
+//    is written, since writing it back would hand the engine too few entries.
 //  - control -1 conforms every control of the panel that holds images and passes over
 //    the others: a panel's pictures sit among buttons and labels, and stopping at the
 //    first of those would make -1 useless on any real panel. A single control named
@@ -93,7 +95,12 @@ int recolour(const Recolouring &r, ImageData &image) {
     switch (image.depth) {
     case 1:
     case 4:
-    case 8: recolourTable(r, image.colorTable); return 0;
+    case 8:
+        // Writing back hands the engine 2^depth entries; a shorter table would be
+        // read past its end there.
+        if (image.colorTable.size() < (size_t(1) << image.depth)) return TbErrUnrecognizedValue;
+        recolourTable(r, image.colorTable);
+        return 0;
     case 24:
     case 32: recolourPixels(r, image); return 0;
     default: return TbErrUnrecognizedValue;

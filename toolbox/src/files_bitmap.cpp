@@ -14,8 +14,11 @@
 //    length every reader derives from width and depth. The engine's rows may be longer
 //    than their pixels; rounding that longer length up instead would shift every row
 //    after the first, so only the pixel bytes of each row are copied.
-//  - Rows are placed bottom-up straight into one zero-filled buffer of the image size,
-//    which gives the same bytes as copying top-down and then turning the rows over.
+//  - Rows are converted bottom-up into a buffer of about 64 KiB and written a buffer
+//    at a time, which gives the same bytes as converting the whole image first. A
+//    buffer of the whole image would be mapped fresh by the allocator on every save,
+//    and faulting its pages in cost more than everything else (measured:
+//    bench/bitmap_files_bench.cpp).
 //  - A save that fails once the file is open removes the file (when it is a plain
 //    file), so no partial picture stays behind under the name. Every write is checked;
 //    the stream is flushed before it is closed so that a full disk is told apart
@@ -23,6 +26,7 @@
 //  - The display shortcuts take a scaled picture from the engine and save it; the
 //    picture is discarded on every way out, the failing save included (a scoped owner
 //    holds it), so repeated saves leave no bitmaps behind.
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -116,24 +120,33 @@ size_t pixelRowBytes(const Picture &picture) {
 // depth alone, so it must not follow a longer engine row.
 size_t fileStride(const Picture &picture) { return (pixelRowBytes(picture) + 3) & ~static_cast<size_t>(3); }
 
-// The pixel rows as the file holds them: bottom row first, each padded to stride.
-Bytes fileRows(const Picture &picture, size_t stride) {
-    Bytes rows(static_cast<unsigned char *>(tb::allocateZeroed(stride, static_cast<size_t>(picture.height))));
-    if (!rows) return rows;
-    int pixelBytes = picture.depth >= 24 ? picture.depth / 8 : 0;
-    for (int y = 0; y < picture.height; ++y) {
-        unsigned char *row = rows.get() + stride * static_cast<size_t>(picture.height - 1 - y);
-        std::memcpy(row, picture.bits.get() + static_cast<size_t>(picture.rowBytes) * y,
-                    pixelRowBytes(picture));
-        for (int x = 0; pixelBytes && x < picture.width; ++x) {
-            unsigned char *pixel = row + static_cast<size_t>(x) * pixelBytes;
+// Rows are converted this many bytes at a time (at least one row): small enough to be
+// served again from the heap on the next save, where a block of the whole image would
+// be mapped fresh and fault in page by page every time, and large enough that each
+// write moves many rows.
+constexpr size_t kChunkBytes = 64 * 1024;
+
+size_t rowsPerChunk(size_t stride) { return stride >= kChunkBytes ? 1 : kChunkBytes / stride; }
+
+// Rows y down to y - count + 1 as the file holds them (bottom row first, each padded
+// with zeros to stride), into chunk.
+void convertRows(const Picture &picture, size_t stride, int y, size_t count, unsigned char *chunk) {
+    const size_t pixelBytes = picture.depth >= 24 ? size_t(picture.depth / 8) : 0;
+    const size_t used = pixelRowBytes(picture);
+    for (size_t k = 0; k < count; ++k, --y) {
+        unsigned char *row = chunk + stride * k;
+        const unsigned char *source = picture.bits.get() + static_cast<size_t>(picture.rowBytes) * size_t(y);
+        std::memcpy(row, source, used);
+        std::memset(row + used, 0, stride - used);
+        if (pixelBytes == 0) continue;
+        unsigned char *end = row + pixelBytes * size_t(picture.width);
+        for (unsigned char *pixel = row; pixel < end; pixel += pixelBytes) {
             unsigned char red = pixel[0];
             pixel[0] = pixel[2];
             pixel[2] = red;
             if (pixelBytes == 4) pixel[3] = 0;
         }
     }
-    return rows;
 }
 
 #if TOOLBOX_FAULT_INJECTION
@@ -151,6 +164,18 @@ constexpr bool injectedWriteFailure() { return false; }
 bool writeAll(FILE *file, const unsigned char *data, size_t size) {
     if (injectedWriteFailure()) return false;
     return std::fwrite(data, 1, size, file) == size;
+}
+
+// Converts and writes every row, bottom row first, a chunk at a time.
+bool writeRows(FILE *file, const Picture &picture, size_t stride, unsigned char *chunk) {
+    const size_t perChunk = rowsPerChunk(stride);
+    for (int y = picture.height - 1; y >= 0;) {
+        size_t count = std::min(perChunk, size_t(y) + 1);
+        convertRows(picture, stride, y, count, chunk);
+        if (!writeAll(file, chunk, stride * count)) return false;
+        y -= int(count);
+    }
+    return true;
 }
 
 // One translation of the C library's reasons into the user-interface library's codes.
@@ -178,12 +203,12 @@ void discardPartialFile(const char *fileName) {
 }
 
 int writeFile(const char *fileName, const unsigned char *header, const Bytes &table,
-              size_t tableBytes, const Bytes &rows, size_t imageSize) {
+              size_t tableBytes, const Picture &picture, size_t stride, const Bytes &chunk) {
     FILE *file = std::fopen(fileName, "wb+");
     if (!file) return mapFileErrno(errno);
     bool written = writeAll(file, header, kHeadersSize) &&
                    (tableBytes == 0 || writeAll(file, table.get(), tableBytes)) &&
-                   writeAll(file, rows.get(), imageSize) && std::fflush(file) == 0;
+                   writeRows(file, picture, stride, chunk.get()) && std::fflush(file) == 0;
     int writeError = errno;
     if (!written) {
         std::fclose(file);
@@ -244,12 +269,12 @@ int SaveBitmapToFile(const char *fileName, int bitmap) {
     size_t imageSize = stride * static_cast<size_t>(picture.height);
     size_t tableBytes = 4 * static_cast<size_t>(colorCount(picture.depth));
     Bytes table = fileColorTable(picture);
-    Bytes rows = fileRows(picture, stride);
-    if ((tableBytes && !table) || !rows) return RTE_UIE_OUT_OF_MEMORY;
+    Bytes chunk(static_cast<unsigned char *>(tb::allocate(stride * rowsPerChunk(stride))));
+    if ((tableBytes && !table) || !chunk) return RTE_UIE_OUT_OF_MEMORY;
 
     unsigned char header[kHeadersSize];
     fillHeaders(header, picture, static_cast<uint32_t>(tableBytes), static_cast<uint32_t>(imageSize));
-    return writeFile(fileName, header, table, tableBytes, rows, imageSize);
+    return writeFile(fileName, header, table, tableBytes, picture, stride, chunk);
 }
 
 int SaveCtrlDisplayToFile(int panel, int control, int includeLabel, int height, int width,
