@@ -1041,6 +1041,28 @@ TOOLBOX_API int GetMsgCallbackAttribute(int panel, int message, int attribute, i
 /* ======================================================================== */
 
 /* ======================================================================== */
+/* Drag and drop                                                            */
+
+#ifdef _WIN32
+/* Sent to the panel's callback chain when files are dropped on its client area:
+ * eventData1 is a char ** (null-terminated array of the names, each and the array
+ * heap blocks the callback frees with free), eventData2 a Point * (client coordinates,
+ * valid during the call only). */
+enum { TbEventFilesDropped = 1005 };
+
+/* Lets the shell drop files on a top-level panel that has a callback (a synchronous
+ * WM_DROPFILES message callback, kept across RecreatePanelWindow). Codes: -42 invalid
+ * panel, TbErrPanelNotTopLevel, TbErrPanelNoCallback, TbErrMsgCallbackInstalled when
+ * enabled already, those of InstallWinMsgCallback and of loading the shell's entries. */
+TOOLBOX_API int EnableDragAndDrop(int panel);
+/* Stops accepting drops: -42 invalid panel, TbErrDragDropNotEnabled when not enabled. */
+TOOLBOX_API int DisableDragAndDrop(int panel);
+#endif
+
+/* end of Drag and drop                                                     */
+/* ======================================================================== */
+
+/* ======================================================================== */
 /* Delayed and deferred calls                                               */
 
 /* A function run later with one pointer argument. */
