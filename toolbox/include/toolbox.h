@@ -1075,7 +1075,8 @@ typedef void (*DelayedCallFn)(void *callbackData);
  * runs later and frees what the library made for it. -65 null function, -12 no memory,
  * the engine's codes when the call cannot be posted (-132: the thread has no event
  * queue), and -132 as well when the thread ended while the call waited in its queue
- * (the call then never runs). The waiter sleeps while it waits. */
+ * (the call then never runs). The waiter sleeps while it waits; on Windows it keeps
+ * dispatching its thread's window messages meanwhile (sent ones always). */
 TOOLBOX_API int PostDeferredCallToThreadAndWait(DelayedCallFn function, void *callbackData,
                                                 unsigned int threadId, int timeoutMs);
 
