@@ -41,8 +41,10 @@ TEST(DeferredCall, RefusesNullFunctionShortMemoryAndThreadsWithoutQueue) {
     CallTrace trace;
     unsigned int self = CmtGetCurrentThreadID();
     EXPECT_EQ(PostDeferredCallToThreadAndWait(nullptr, &trace, self, -1), -65);
-    tb::failAllocations(0, 1);
-    EXPECT_EQ(PostDeferredCallToThreadAndWait(traceCall, &trace, self, -1), -12);
+    for (int pass : {0, 1}) {  // the call's record, then what its waiter sleeps on
+        tb::failAllocations(pass, 1);
+        EXPECT_EQ(PostDeferredCallToThreadAndWait(traceCall, &trace, self, -1), -12) << pass;
+    }
     tb::failAllocations(0, 0);
     EXPECT_EQ(PostDeferredCallToThreadAndWait(traceCall, &trace, 0, 100), RTE_UIE_NO_SUCH_THREAD);
     EXPECT_EQ(trace.runs, 0);

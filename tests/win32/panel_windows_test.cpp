@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -179,6 +180,7 @@ TEST_F(PanelWindows, ModelFollowsTheWindow) {
     ASSERT_EQ(SimulateMouseButton(2, 1), 0);
     ASSERT_TRUE(processUntil([&] { return !log.events().empty(); }));
     EXPECT_EQ(log.numbers(), std::vector<int>{EVENT_RIGHT_CLICK});
+    InstallPanelCallback(other, nullptr, nullptr);  // the log goes before the panel
 }
 
 // Changes from another thread never wait for the owner (which here processes nothing):
@@ -468,6 +470,90 @@ TEST_F(PanelWindows, SendInputClickReachesTheCallbackChain) {
     for (int pass = 0; pass < 5; ++pass) ProcessSystemEvents();
     EXPECT_EQ(linkSaw, std::vector<int>{EVENT_LEFT_CLICK});
     EXPECT_TRUE(d.log.events().empty());
+}
+
+// Moves and sizes as the panel's callback got them, and the threads it got them on.
+std::vector<UiEvent> placements;
+std::vector<DWORD> placementThreads;
+int recordPlacement(int panel, int event, void *, intptr_t data1, intptr_t data2) {
+    if (event == EVENT_PANEL_MOVE || event == EVENT_PANEL_SIZE) {
+        placements.push_back({panel, 0, event, data1, data2});
+        placementThreads.push_back(GetCurrentThreadId());
+    }
+    return 0;
+}
+
+// Moves and sizes done to the window by anyone but the engine (this thread or another)
+// reach the panel's callback on its thread, from the next event pass and never inside
+// the window procedure, with the new client place (top, left) or size (height, width);
+// the program's own changes and changes that change nothing send nothing.
+TEST_F(PanelWindows, OutsideMovesAndSizesBecomePanelEvents) {
+    ScopedPanel panel(0, 10, 20, 60, 90);
+    HWND window = windowOf(panel);
+    ASSERT_EQ(InstallPanelCallback(panel, recordPlacement, nullptr), 0);
+    const UINT keep = SWP_NOZORDER | SWP_NOACTIVATE;
+    auto growBy = [&](int dx, int dy) {
+        RECT r;
+        GetWindowRect(window, &r);
+        MoveWindow(window, r.left, r.top, r.right - r.left + dx, r.bottom - r.top + dy, FALSE);
+    };
+    struct Case {
+        const char *what;
+        std::function<void()> act;
+        bool moves, sizes, fromOtherThread;
+    };
+    const Case cases[] = {
+        {"moved", [&] { SetWindowPos(window, nullptr, 300, 200, 0, 0, keep | SWP_NOSIZE); }, true,
+         false, false},
+        {"sized in place", [&] { growBy(30, 20); }, false, true, false},
+        {"moved and sized", [&] { SetWindowPos(window, nullptr, 50, 60, 200, 150, keep); }, true,
+         true, false},
+        {"put where it is", [&] { growBy(0, 0); }, false, false, false},
+        {"placed by the program",
+         [&] {
+             SetPanelPos(panel, 90, 80);
+             SetPanelAttribute(panel, RTE_ATTR_WIDTH, 77);
+         },
+         false, false, false},
+        {"re-created in place",
+         [&] {
+             RecreatePanelWindow(panel);
+             window = windowOf(panel);
+         },
+         false, false, false},
+        {"moved by another thread",
+         [&] {
+             std::atomic<bool> done{false};
+             std::thread mover([&] {
+                 SetWindowPos(window, nullptr, 400, 300, 0, 0, keep | SWP_NOSIZE);
+                 done = true;
+             });
+             EXPECT_TRUE(processUntil([&] { return done.load(); }));
+             mover.join();
+         },
+         true, false, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ProcessSystemEvents();
+        placements.clear();
+        placementThreads.clear();
+        c.act();
+        if (!c.fromOtherThread) {
+            EXPECT_TRUE(placements.empty()) << "delivered inside the procedure";
+        }
+        ProcessSystemEvents();
+        ProcessSystemEvents();
+        expectWindowShowsModel(panel);
+        const RECT client = clientOnScreen(window);
+        std::vector<UiEvent> expected;
+        if (c.moves) expected.push_back({panel, 0, EVENT_PANEL_MOVE, client.top, client.left});
+        if (c.sizes)
+            expected.push_back({panel, 0, EVENT_PANEL_SIZE, client.bottom - client.top,
+                                client.right - client.left});
+        EXPECT_EQ(placements, expected);
+        for (DWORD thread : placementThreads) EXPECT_EQ(thread, GetCurrentThreadId());
+    }
 }
 
 // A thread waiting in GetUserEvent processes its window's messages: a click posted from

@@ -1124,6 +1124,28 @@ TOOLBOX_API int GetTrayIconMenuItemAttr(int iconHandle, int itemIndex, int attri
 /* ======================================================================== */
 
 /* ======================================================================== */
+/* Drag and drop                                                            */
+
+#ifdef _WIN32
+/* Sent to the panel's callback chain when files are dropped on its client area:
+ * eventData1 is a char ** (null-terminated array of the names, each and the array
+ * heap blocks the callback frees with free), eventData2 a Point * (client coordinates,
+ * valid during the call only). */
+enum { TbEventFilesDropped = 1005 };
+
+/* Lets the shell drop files on a top-level panel that has a callback (a synchronous
+ * WM_DROPFILES message callback, kept across RecreatePanelWindow). Codes: -42 invalid
+ * panel, TbErrPanelNotTopLevel, TbErrPanelNoCallback, TbErrMsgCallbackInstalled when
+ * enabled already, those of InstallWinMsgCallback and of loading the shell's entries. */
+TOOLBOX_API int EnableDragAndDrop(int panel);
+/* Stops accepting drops: -42 invalid panel, TbErrDragDropNotEnabled when not enabled. */
+TOOLBOX_API int DisableDragAndDrop(int panel);
+#endif
+
+/* end of Drag and drop                                                     */
+/* ======================================================================== */
+
+/* ======================================================================== */
 /* Delayed and deferred calls                                               */
 
 /* A function run later with one pointer argument. */
@@ -1136,7 +1158,8 @@ typedef void (*DelayedCallFn)(void *callbackData);
  * runs later and frees what the library made for it. -65 null function, -12 no memory,
  * the engine's codes when the call cannot be posted (-132: the thread has no event
  * queue), and -132 as well when the thread ended while the call waited in its queue
- * (the call then never runs). The waiter sleeps while it waits. */
+ * (the call then never runs). The waiter sleeps while it waits; on Windows it keeps
+ * dispatching its thread's window messages meanwhile (sent ones always). */
 TOOLBOX_API int PostDeferredCallToThreadAndWait(DelayedCallFn function, void *callbackData,
                                                 unsigned int threadId, int timeoutMs);
 

@@ -13,20 +13,21 @@
 //  - The record of a call is shared by the waiter and the thread that runs it, and each
 //    holds a reference: whichever lets go last frees it, so a waiter that gives up early
 //    (time-out) and a call that finishes late never both free it or both leave it.
-//  - The waiter sleeps on a condition variable until the call has finished, the time
-//    has run out or the call was dropped; it never spins. A time-out of -1 waits without
-//    limit; any other negative time-out counts as 0.
+//  - The waiter sleeps on a signal (delayed_signal.h) until the call has finished, the
+//    time has run out or the call was dropped; it never spins. A time-out of -1 waits
+//    without limit; any other negative time-out counts as 0. On Windows the waiting
+//    thread's window messages keep flowing meanwhile, so its windows do not freeze and
+//    a thread that sends one of them a message cannot deadlock with the waiter.
 //  - A call dropped because its thread ended before running it frees its record there;
 //    a waiter still waiting then gets RTE_UIE_NO_SUCH_THREAD (-132), the code a post to
 //    an ended thread gives.
-#include <chrono>
+#include <atomic>
 #include <cmath>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
-#include <mutex>
 #include <new>
 
+#include "delayed_signal.h"
 #include "toolbox_internal.h"
 
 namespace {
@@ -37,25 +38,28 @@ struct DeferredCall {
     DelayedCallFn function;
     void *data;
     DelayedCallFn dropData;
-    std::mutex mutex;
-    std::condition_variable settled;  // the state reached kFinished or kDropped
-    CallState state = kPending;       // guarded by mutex
-    std::atomic<int> holders{2};      // the waiter and the call
+    tb::CallSignal settled;                // raised once the state left kPending
+    std::atomic<CallState> state{kPending};
+    std::atomic<int> holders{2};           // the waiter and the call
 };
+
+void destroyCall(DeferredCall *call) {
+    call->~DeferredCall();
+    std::free(call);
+}
 
 DeferredCall *makeCall(DelayedCallFn function, void *data, DelayedCallFn dropData) {
     void *storage = tb::allocate(sizeof(DeferredCall));
     if (!storage) return nullptr;
     DeferredCall *call = new (storage) DeferredCall;
+    if (!call->settled.usable()) {
+        destroyCall(call);
+        return nullptr;
+    }
     call->function = function;
     call->data = data;
     call->dropData = dropData;
     return call;
-}
-
-void destroyCall(DeferredCall *call) {
-    call->~DeferredCall();
-    std::free(call);
 }
 
 // Lets go of one side's hold; the last to let go frees the record.
@@ -64,11 +68,8 @@ void letGo(DeferredCall *call) {
 }
 
 void settle(DeferredCall *call, CallState state) {
-    {
-        std::lock_guard<std::mutex> hold(call->mutex);
-        call->state = state;
-    }
-    call->settled.notify_all();
+    call->state.store(state, std::memory_order_release);
+    call->settled.raise();
     letGo(call);
 }
 
@@ -88,14 +89,8 @@ void dropCall(void *record) {
 
 // Waits until the call settles or the time-out runs out; 0 also after a time-out.
 int awaitCall(DeferredCall *call, int timeoutMs) {
-    std::unique_lock<std::mutex> hold(call->mutex);
-    auto settled = [call] { return call->state != kPending; };
-    if (timeoutMs == -1)
-        call->settled.wait(hold, settled);
-    else
-        call->settled.wait_for(hold, std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs),
-                               settled);
-    return call->state == kDropped ? RTE_UIE_NO_SUCH_THREAD : 0;
+    call->settled.await(timeoutMs);
+    return call->state.load(std::memory_order_acquire) == kDropped ? RTE_UIE_NO_SUCH_THREAD : 0;
 }
 
 }  // namespace

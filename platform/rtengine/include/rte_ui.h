@@ -50,7 +50,7 @@
 #include "rte_errors.h"
 
 /* Events, with the numbers callbacks receive. The engine sends 1, 2, 3, 5, 7, 8, 9, 11,
- * 15 and 16; the others are reserved for later kinds and for library code. */
+ * 12, 13, 15 and 16; the others are reserved for later kinds and for library code. */
 enum {
     EVENT_NONE = 0,
     EVENT_COMMIT = 1,              /* a command button was pressed, or its shortcut key; a
@@ -66,8 +66,11 @@ enum {
     EVENT_LOST_FOCUS = 9,
     EVENT_IDLE = 10,
     EVENT_CLOSE = 11,              /* the user closes the panel (panel callback) */
-    EVENT_PANEL_SIZE = 12,
-    EVENT_PANEL_MOVE = 13,
+    EVENT_PANEL_SIZE = 12,         /* the user sized a top-level panel's window (Windows):
+                                      eventData1 = height, eventData2 = width, the new
+                                      client size; not sent for the program's own changes */
+    EVENT_PANEL_MOVE = 13,         /* the user moved it: eventData1 = top, eventData2 =
+                                      left, the client area's new screen position */
     EVENT_END_TASK = 14,
     EVENT_TIMER_TICK = 15,         /* eventData1 points to a double: Timer() of the tick */
     EVENT_DISCARD = 16             /* the object is being discarded; the result is ignored */

@@ -499,6 +499,28 @@ int windowKey(int panel, int key) { return simulatePanelInput(InputKind::Key, pa
 
 int windowClose(int panel) { return simulatePanelInput(InputKind::Close, panel, 0, true); }
 
+namespace {
+
+struct Placement {
+    int panel, event, data1, data2;
+};
+
+void runPlacement(void *record) {
+    std::unique_ptr<Placement> placed(static_cast<Placement *>(record));
+    deliverToPanel(placed->panel, placed->event, placed->data1, placed->data2);
+}
+
+void dropPlacement(void *record) { delete static_cast<Placement *>(record); }
+
+}  // namespace
+
+void windowPlaced(int panel, int event, int data1, int data2) {
+    auto *record = new (std::nothrow) Placement{panel, event, data1, data2};
+    if (!record) return;  // the model holds the new place; only the event is lost
+    if (PostDeferredCallToThreadEx(runPlacement, record, callingThread(), dropPlacement) < 0)
+        delete record;
+}
+
 void windowActivated(int panel) {
     Model &m = model();
     Guard lock(m.mutex);

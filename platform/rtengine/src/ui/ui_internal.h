@@ -379,6 +379,9 @@ int windowKey(int panel, int key);
 int windowClose(int panel);
 // Makes the panel the active one (the target of SimulateKeyPress(0, ...)).
 void windowActivated(int panel);
+// The user (or code other than the engine) moved or sized the panel's window: the
+// event reaches the panel's callback from the thread's next event pass.
+void windowPlaced(int panel, int event, int data1, int data2);
 
 // Discards on the calling (owning) thread. Lock not held.
 int discardPanel(int handle);

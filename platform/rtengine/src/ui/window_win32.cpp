@@ -14,6 +14,10 @@
 //    is, except while a change the program made on another thread is still on its way
 //    to the window (the program's later word wins). A minimised window leaves the
 //    model's place and size alone.
+//  - A move or a size that comes back to the model this way is told to the panel's
+//    callback (EVENT_PANEL_MOVE, EVENT_PANEL_SIZE) from the owning thread's next event
+//    pass, never from inside the window procedure: the code that moved the window may
+//    be another thread waiting in SetWindowPos for the procedure to return.
 //  - Requests from other threads are a registered message posted to the window, so they
 //    never wait for the owner, and pass through subclassing procedures like any message.
 //  - Input: left and right button presses and releases (buttons 1 and 2; the window
@@ -196,21 +200,33 @@ void modelFollowsWindow(HWND window, const WINDOWPOS &change) {
     RECT client = {};
     ClientToScreen(window, &origin);
     GetClientRect(window, &client);
-    Model &m = model();
-    Guard lock(m.mutex);
-    Panel *p = m.panel(panelOf(window));
-    if (!p || p->window.handle != window || p->discarding) return;
-    if (placed && !p->window.syncPosted) {
-        p->left = clampedPosition(origin.x);
-        p->top = clampedPosition(origin.y);
-        p->width = clampedSize(client.right);
-        p->height = clampedSize(client.bottom);
+    int panel = 0;
+    bool moved = false, sized = false;
+    Rect now = {};
+    {
+        Model &m = model();
+        Guard lock(m.mutex);
+        Panel *p = m.panel(panelOf(window));
+        if (!p || p->window.handle != window || p->discarding) return;
+        if (placed && !p->window.syncPosted) {
+            now = {clampedPosition(origin.y), clampedPosition(origin.x),
+                   clampedSize(client.bottom), clampedSize(client.right)};
+            moved = now.top != p->top || now.left != p->left;
+            sized = now.height != p->height || now.width != p->width;
+            p->top = now.top;
+            p->left = now.left;
+            p->height = now.height;
+            p->width = now.width;
+            panel = p->handle;
+        }
+        if ((change.flags & SWP_SHOWWINDOW) && !p->visible) {
+            p->visible = true;
+            bringToFront(m, p->handle);
+        }
+        if ((change.flags & SWP_HIDEWINDOW) && p->visible) hideInModel(m, *p);
     }
-    if ((change.flags & SWP_SHOWWINDOW) && !p->visible) {
-        p->visible = true;
-        bringToFront(m, p->handle);
-    }
-    if ((change.flags & SWP_HIDEWINDOW) && p->visible) hideInModel(m, *p);
+    if (moved) windowPlaced(panel, EVENT_PANEL_MOVE, now.top, now.left);
+    if (sized) windowPlaced(panel, EVENT_PANEL_SIZE, now.height, now.width);
 }
 
 // Forgets a window that is going away, unless the panel has another one already.
