@@ -26,6 +26,7 @@ struct Shape {
     int depth, width, height;
     int rowBytes;  // RTE_BITMAP_AUTO_ROW_BYTES or a longer row
     bool masked;
+    int vectorLevel = 2;  // the widest vector path the save may take (0: portable only)
 };
 
 // A bitmap's content made up from its shape: no two neighbouring bytes alike.
@@ -72,6 +73,8 @@ uint32_t field(const std::string &file, size_t offset, int bytes) {
 
 class SavedBitmap : public testing::TestWithParam<Shape> {
 protected:
+    void SetUp() override { tb::capSimd(GetParam().vectorLevel); }
+    void TearDown() override { tb::capSimd(2); }
     ScratchDir dir;
 };
 
@@ -158,10 +161,13 @@ INSTANTIATE_TEST_SUITE_P(
                     Shape{"Nibble5x4", 4, 5, 4, RTE_BITMAP_AUTO_ROW_BYTES, false},
                     Shape{"Indexed7x5", 8, 7, 5, RTE_BITMAP_AUTO_ROW_BYTES, false},
                     Shape{"Indexed3x2Masked", 8, 3, 2, 5, true},
-                    // Rows written in several buffers, the last one partly filled; and
-                    // rows nearly as long as a buffer, one per write.
-                    Shape{"Rgb100x250ManyBuffers", 24, 100, 250, RTE_BITMAP_AUTO_ROW_BYTES, false},
-                    Shape{"Rgbx16000x2WideRows", 32, 16000, 2, 64003, false}),
+                    Shape{"Rgb100x250", 24, 100, 250, RTE_BITMAP_AUTO_ROW_BYTES, false},
+                    Shape{"Rgbx16000x2WideRows", 32, 16000, 2, 64003, false},
+                    // Rows long enough for the vector steps with a remainder, and the
+                    // same through the portable loops only.
+                    Shape{"Rgb53x4VectorSteps", 24, 53, 4, RTE_BITMAP_AUTO_ROW_BYTES, false},
+                    Shape{"Rgb53x4Portable", 24, 53, 4, RTE_BITMAP_AUTO_ROW_BYTES, false, 0},
+                    Shape{"Rgbx23x3LongRowsPortable", 32, 23, 3, 95, true, 0}),
     [](const testing::TestParamInfo<Shape> &shape) { return std::string(shape.param.name); });
 
 // Bad shapes are refused with their code, before anything is made or written.
@@ -198,6 +204,63 @@ TEST(EngineBitmaps, BadShapesGiveCodes) {
     EXPECT_EQ(RTE_UIE_NULL_ARGUMENT, NewBitmap(-1, 24, 1, 1, nullptr, nullptr, nullptr, nullptr));
 }
 
+int neverCalled(const BitmapView *, void *) {
+    ADD_FAILURE() << "a reader was called for a bitmap that does not exist";
+    return 0;
+}
+
+// What a reader of a bitmap in place sees, and what it does while it has the view.
+struct InPlaceReading {
+    BitmapView view{};
+    std::vector<unsigned char> bits, mask;
+    std::vector<int> table;
+    bool discard = false;
+    int discardCode = 1;
+};
+
+int readInPlace(const BitmapView *view, void *data) {
+    InPlaceReading &reading = *static_cast<InPlaceReading *>(data);
+    reading.view = *view;
+    if (reading.discard) reading.discardCode = DiscardBitmap(reading.discardCode);
+    // Read only after a discard, so that a view of freed memory shows (sanitizers).
+    reading.bits.assign(view->bits, view->bits + size_t(view->rowBytes) * size_t(view->height));
+    if (view->mask)
+        reading.mask.assign(view->mask, view->mask + RTE_BITMAP_MASK_ROW_BYTES(view->width) * view->height);
+    if (view->colorTable) reading.table.assign(view->colorTable, view->colorTable + view->colorTableEntries);
+    return 4321;
+}
+
+// A bitmap lent in place shows what GetBitmapData copies out, the reader's result comes
+// back, and a discard from inside the reader leaves the view whole until it returns.
+TEST(EngineBitmaps, InPlaceReadersSeeTheBitmapForTheWholeCall) {
+    for (const Shape &shape : {Shape{"", 4, 5, 3, 4, true}, Shape{"", 24, 7, 2, 23, false}}) {
+        SCOPED_TRACE(shape.depth);
+        Content content = contentFor(shape);
+        int bitmap = 0;
+        ASSERT_EQ(0, NewBitmap(shape.rowBytes, shape.depth, shape.width, shape.height,
+                               content.table.empty() ? nullptr : content.table.data(), content.bits.data(),
+                               shape.masked ? content.mask.data() : nullptr, &bitmap));
+        InPlaceReading reading;
+        reading.discard = true;
+        reading.discardCode = bitmap;
+        EXPECT_EQ(4321, ReadBitmapInPlace(bitmap, readInPlace, &reading));
+        EXPECT_EQ(0, reading.discardCode);
+        EXPECT_EQ(content.rowBytes, reading.view.rowBytes);
+        EXPECT_EQ(shape.depth, reading.view.depth);
+        EXPECT_EQ(shape.width, reading.view.width);
+        EXPECT_EQ(shape.height, reading.view.height);
+        EXPECT_EQ(static_cast<int>(content.table.size()), reading.view.colorTableEntries);
+        EXPECT_EQ(content.bits, reading.bits);
+        EXPECT_EQ(content.mask, reading.mask);
+        EXPECT_EQ(content.table, reading.table);
+        EXPECT_EQ(RTE_UIE_INVALID_BITMAP, ReadBitmapInPlace(bitmap, readInPlace, &reading));
+    }
+    int bitmap = 0;
+    ASSERT_EQ(0, NewBitmap(-1, 8, 1, 1, std::vector<int>(256).data(), nullptr, nullptr, &bitmap));
+    EXPECT_EQ(RTE_UIE_NULL_ARGUMENT, ReadBitmapInPlace(bitmap, nullptr, nullptr));
+    EXPECT_EQ(0, DiscardBitmap(bitmap));
+}
+
 // A handle never made, or discarded, is refused by every call (and reported), and the
 // save leaves no file; null bits make black pixels, and handles are not reused.
 TEST(EngineBitmaps, HandlesAreCheckedAndNeverReused) {
@@ -226,8 +289,9 @@ TEST(EngineBitmaps, HandlesAreCheckedAndNeverReused) {
         EXPECT_EQ(RTE_UIE_INVALID_BITMAP, DiscardBitmap(handle));
         EXPECT_EQ(RTE_UIE_INVALID_BITMAP, SaveBitmapToFile(path.c_str(), handle));
         EXPECT_FALSE(std::filesystem::exists(path));
+        EXPECT_EQ(RTE_UIE_INVALID_BITMAP, ReadBitmapInPlace(handle, neverCalled, nullptr));
     }
-    EXPECT_EQ(16, reports.reports());
+    EXPECT_EQ(20, reports.reports());
     EXPECT_EQ(0, DiscardBitmap(second));
 }
 
@@ -254,13 +318,20 @@ TEST_F(BitmapSaveFailure, BeforeOpeningNothingIsMade) {
     std::filesystem::create_directory(dir.path("folder"));
     EXPECT_EQ(RTE_UIE_ACCESS_DENIED, SaveBitmapToFile(dir.path("folder").c_str(), bitmap));
     EXPECT_TRUE(std::filesystem::is_directory(dir.path("folder")));
+    // Every allocation of a save in turn fails, until the save needs no more.
     std::string path = dir.path("low.bmp");
-    for (int allocation = 0; allocation < 4; ++allocation) {
+    int failures = 0;
+    for (int allocation = 0; failures < 100; ++allocation, ++failures) {
         SCOPED_TRACE(allocation);
         tb::failAllocations(allocation, 1);
-        EXPECT_EQ(RTE_UIE_OUT_OF_MEMORY, SaveBitmapToFile(path.c_str(), bitmap));
+        int code = SaveBitmapToFile(path.c_str(), bitmap);
+        tb::failAllocations(0, 0);
+        if (code == 0) break;
+        EXPECT_EQ(RTE_UIE_OUT_OF_MEMORY, code);
         EXPECT_FALSE(std::filesystem::exists(path));
     }
+    EXPECT_GE(failures, 1);
+    std::filesystem::remove(path);
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path()),
                                std::filesystem::directory_iterator()));  // "folder" alone
 }
@@ -268,18 +339,38 @@ TEST_F(BitmapSaveFailure, BeforeOpeningNothingIsMade) {
 // A write that fails at any point takes the partial file away, also one that replaced
 // an older file; a good save replaces a longer file completely.
 TEST_F(BitmapSaveFailure, FailedWriteLeavesNoFileAndGoodSaveReplaces) {
-    std::string path = dir.write("old.bmp", std::string(5000, 'x'));
-    for (int write = 0; write < 3; ++write) {
+    // Over 4 MiB of pixels, so that the file takes more than one write.
+    const Shape shape{"", 32, 1100, 1000, RTE_BITMAP_AUTO_ROW_BYTES, false};
+    Content content = contentFor(shape);
+    int large = 0;
+    ASSERT_EQ(0, NewBitmap(-1, 32, 1100, 1000, nullptr, content.bits.data(), nullptr, &large));
+    std::string path = dir.path("old.bmp");
+    int failures = 0;
+    for (int write = 0; failures < 100; ++write, ++failures) {
         SCOPED_TRACE(write);
         dir.write("old.bmp", std::string(5000, 'x'));
         tb::failBitmapFileWrites(write);
-        EXPECT_EQ(RTE_UIE_DISK_FULL, SaveBitmapToFile(path.c_str(), bitmap));
+        int code = SaveBitmapToFile(path.c_str(), large);
+        tb::failBitmapFileWrites(-1);
+        if (code == 0) break;
+        EXPECT_EQ(RTE_UIE_DISK_FULL, code);
         EXPECT_FALSE(std::filesystem::exists(path));
     }
-    tb::failBitmapFileWrites(-1);
+    EXPECT_GE(failures, 2);
+    // Rows on both sides of every write's end are where they belong.
+    std::string file = readFile(path);
+    ASSERT_EQ(54u + 4400 * 1000, file.size());
+    for (int y = 0; y < shape.height; ++y)
+        for (int x = 0; x < shape.width; ++x) {
+            size_t at = 54 + size_t(shape.height - 1 - y) * 4400 + size_t(x) * 4;
+            int color = static_cast<unsigned char>(file[at + 2]) << 16 |
+                        static_cast<unsigned char>(file[at + 1]) << 8 | static_cast<unsigned char>(file[at]);
+            if (color != colorAt(shape, content, x, y)) FAIL() << "pixel " << x << "," << y;
+        }
     dir.write("old.bmp", std::string(5000, 'x'));
     ASSERT_EQ(0, SaveBitmapToFile(path.c_str(), bitmap));
     EXPECT_EQ(54u + 8 + 16, std::filesystem::file_size(path));
+    EXPECT_EQ(0, DiscardBitmap(large));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ for binary in "$@"; do
     echo "$binary: no symbol table to search" >&2
     status=1
   fi
-  hooks=$(printf '%s\n' "$symbols" | grep -E 'tb::(failAllocations|capEncodingSimd)|allocationsToFail|simdCap')
+  hooks=$(printf '%s\n' "$symbols" | grep -E 'tb::(failAllocations|capSimd)|allocationsToFail|simdCap')
   if [ -n "$hooks" ]; then
     echo "$binary carries test hooks:" >&2
     printf '%s\n' "$hooks" >&2

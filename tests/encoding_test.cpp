@@ -148,8 +148,8 @@ TEST(ConvertTextToData, CharactersOutsideTheAlphabetFollowTheFormulas) {
 
 class AnyCharacters : public ::testing::TestWithParam<int> {
 protected:
-    void SetUp() override { tb::capEncodingSimd(GetParam()); }
-    void TearDown() override { tb::capEncodingSimd(2); }
+    void SetUp() override { tb::capSimd(GetParam()); }
+    void TearDown() override { tb::capSimd(2); }
 };
 
 // Long texts of arbitrary characters go through the fast loops: they must give exactly
@@ -185,8 +185,8 @@ std::vector<int> roundTripSizes() {
 // Every coding path (portable, SSSE3, AVX2 where the processor has them) is run.
 class RoundTrip : public ::testing::TestWithParam<int> {
 protected:
-    void SetUp() override { tb::capEncodingSimd(GetParam()); }
-    void TearDown() override { tb::capEncodingSimd(2); }
+    void SetUp() override { tb::capSimd(GetParam()); }
+    void TearDown() override { tb::capSimd(2); }
 };
 
 // Encoding then decoding gives back every block of sizes 0 to 65537; the text equals

@@ -13,25 +13,19 @@
 // 5 or more characters long is no encoding of anything; it is refused with 0, a null
 // block and the size -1, rather than decoded with its last character dropped. A text
 // whose decoded size would not fit an int is refused the same way.
-#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstring>
 
 #include "toolbox_internal.h"
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define TB_ENCODING_X86 1
+#if TB_X86_SIMD
 #include <immintrin.h>
 #endif
 
 namespace {
 
 constexpr unsigned char kFirst = '0';
-
-#if TOOLBOX_FAULT_INJECTION
-std::atomic<int> simdCap{2};
-#endif
 
 // One whole group, the plain formulas.
 inline void encodeGroup(const unsigned char *in, char *out) {
@@ -69,7 +63,7 @@ void decodeGroupsPortable(const char *in, unsigned char *out, size_t groups) {
     for (size_t g = 0; g < groups; ++g, in += 4, out += 3) decodeGroup(in, out, 3);
 }
 
-#ifdef TB_ENCODING_X86
+#if TB_X86_SIMD
 // 4 groups per step: the 12 input bytes are spread to one group per 32-bit lane as
 // (x, b0, b1, b2); c0 is built from the lane's top bits by shifts.
 __attribute__((target("ssse3"))) size_t encodeGroupsSsse3(const unsigned char *in, char *out,
@@ -157,28 +151,12 @@ __attribute__((target("avx2"))) size_t decodeGroupsAvx2(const char *in, unsigned
     }
     return done;
 }
-
-// The widest coder the processor has: 2 = AVX2, 1 = SSSE3, 0 = none; test builds may
-// cap it so that every path is exercised on one machine.
-int simdLevel() {
-    static const int level = [] {
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx2")) return 2;
-        return __builtin_cpu_supports("ssse3") ? 1 : 0;
-    }();
-#if TOOLBOX_FAULT_INJECTION
-    int cap = simdCap.load();
-    return level < cap ? level : cap;
-#else
-    return level;
-#endif
-}
 #endif
 
 void encodeGroups(const unsigned char *in, char *out, size_t groups) {
     size_t done = 0;
-#ifdef TB_ENCODING_X86
-    int level = simdLevel();
+#if TB_X86_SIMD
+    int level = tb::simdLevel();
     if (level >= 2) done = encodeGroupsAvx2(in, out, groups);
     if (level >= 1) done += encodeGroupsSsse3(in + 3 * done, out + 4 * done, groups - done);
 #endif
@@ -187,8 +165,8 @@ void encodeGroups(const unsigned char *in, char *out, size_t groups) {
 
 void decodeGroups(const char *in, unsigned char *out, size_t groups) {
     size_t done = 0;
-#ifdef TB_ENCODING_X86
-    int level = simdLevel();
+#if TB_X86_SIMD
+    int level = tb::simdLevel();
     if (level >= 2) done = decodeGroupsAvx2(in, out, groups);
     if (level >= 1) done += decodeGroupsSsse3(in + 4 * done, out + 3 * done, groups - done);
 #endif
@@ -196,12 +174,6 @@ void decodeGroups(const char *in, unsigned char *out, size_t groups) {
 }
 
 }  // namespace
-
-#if TOOLBOX_FAULT_INJECTION
-namespace tb {
-void capEncodingSimd(int level) { simdCap.store(level); }
-}  // namespace tb
-#endif
 
 extern "C" {
 

@@ -14,11 +14,11 @@
 //    length every reader derives from width and depth. The engine's rows may be longer
 //    than their pixels; rounding that longer length up instead would shift every row
 //    after the first, so only the pixel bytes of each row are copied.
-//  - Rows are converted bottom-up into a buffer of about 64 KiB and written a buffer
-//    at a time, which gives the same bytes as converting the whole image first. A
-//    buffer of the whole image would be mapped fresh by the allocator on every save,
-//    and faulting its pages in cost more than everything else (measured:
-//    bench/bitmap_files_bench.cpp).
+//  - The engine lends the bitmap's own rows for the save (ReadBitmapInPlace): nothing
+//    copies the image first. Rows are converted from them bottom-up into one buffer
+//    that starts with the headers and the table, and written a buffer at a time (one
+//    write for pictures up to 4 MiB); the bytes are those of converting the whole
+//    image first. The red/blue swap uses SSSE3 where the processor has it.
 //  - A save that fails once the file is open removes the file (when it is a plain
 //    file), so no partial picture stays behind under the name. Every write is checked;
 //    the stream is flushed before it is closed so that a full disk is told apart
@@ -37,6 +37,10 @@
 
 #include "toolbox_internal.h"
 
+#if TB_X86_SIMD
+#include <immintrin.h>
+#endif
+
 namespace {
 
 constexpr size_t kFileHeaderSize = 14;
@@ -47,18 +51,6 @@ struct FreeBlock {
     void operator()(void *block) const { std::free(block); }
 };
 using Bytes = std::unique_ptr<unsigned char[], FreeBlock>;
-using Colors = std::unique_ptr<int[], FreeBlock>;
-
-// What the engine tells about one bitmap.
-struct Picture {
-    int rowBytes = 0;
-    int depth = 0;
-    int width = 0;
-    int height = 0;
-    int tableEntries = 0;
-    Colors table;
-    Bytes bits;
-};
 
 bool isWritableDepth(int depth) {
     return depth == 1 || depth == 4 || depth == 8 || depth == 24 || depth == 32;
@@ -66,26 +58,11 @@ bool isWritableDepth(int depth) {
 
 int colorCount(int depth) { return depth < 24 ? 1 << depth : 0; }
 
-int fetchPicture(int bitmap, Picture &picture) {
-    int tableSize = 0, bitsSize = 0;
-    int code = GetBitmapInfo(bitmap, &tableSize, &bitsSize, nullptr);
-    if (code < 0) return code;
-    picture.bits.reset(static_cast<unsigned char *>(tb::allocate(static_cast<size_t>(bitsSize))));
-    if (!picture.bits) return RTE_UIE_OUT_OF_MEMORY;
-    if (tableSize > 0) {
-        picture.table.reset(static_cast<int *>(tb::allocate(static_cast<size_t>(tableSize))));
-        if (!picture.table) return RTE_UIE_OUT_OF_MEMORY;
-        picture.tableEntries = tableSize / static_cast<int>(sizeof(int));
-    }
-    return GetBitmapData(bitmap, &picture.rowBytes, &picture.depth, &picture.width,
-                         &picture.height, picture.table.get(), picture.bits.get(), nullptr);
-}
-
 void putLittleEndian(unsigned char *at, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
-void fillHeaders(unsigned char *header, const Picture &picture, uint32_t tableBytes,
+void fillHeaders(unsigned char *header, const BitmapView &picture, uint32_t tableBytes,
                  uint32_t imageSize) {
     std::memset(header, 0, kHeadersSize);
     header[0] = 'B';
@@ -101,51 +78,133 @@ void fillHeaders(unsigned char *header, const Picture &picture, uint32_t tableBy
     putLittleEndian(header + 46, static_cast<uint32_t>(colorCount(picture.depth)), 4);
 }
 
-// The colour table as the file holds it: blue, green, red, 0 per entry.
-Bytes fileColorTable(const Picture &picture) {
-    int count = colorCount(picture.depth);
-    Bytes entries(static_cast<unsigned char *>(tb::allocateZeroed(static_cast<size_t>(count), 4)));
-    if (!entries) return entries;
-    for (int i = 0; i < count && i < picture.tableEntries; ++i)
-        putLittleEndian(entries.get() + 4 * i, static_cast<uint32_t>(picture.table[i]) & 0xFFFFFFu, 4);
-    return entries;
+// The colour table as the file holds it: blue, green, red, 0 per entry, 2^depth entries.
+void putColorTable(unsigned char *at, const BitmapView &picture) {
+    for (int i = 0; i < colorCount(picture.depth); ++i) {
+        uint32_t color = i < picture.colorTableEntries ? uint32_t(picture.colorTable[i]) & 0xFFFFFFu : 0;
+        putLittleEndian(at + 4 * i, color, 4);
+    }
 }
 
 // Bytes that hold a row's pixels; the engine's rows may be longer.
-size_t pixelRowBytes(const Picture &picture) {
+size_t pixelRowBytes(const BitmapView &picture) {
     return (static_cast<size_t>(picture.width) * static_cast<size_t>(picture.depth) + 7) / 8;
 }
 
 // A file row: the pixels padded to whole 32-bit words. Readers derive it from width and
 // depth alone, so it must not follow a longer engine row.
-size_t fileStride(const Picture &picture) { return (pixelRowBytes(picture) + 3) & ~static_cast<size_t>(3); }
+size_t fileStride(const BitmapView &picture) { return (pixelRowBytes(picture) + 3) & ~static_cast<size_t>(3); }
 
-// Rows are converted this many bytes at a time (at least one row): small enough to be
-// served again from the heap on the next save, where a block of the whole image would
-// be mapped fresh and fault in page by page every time, and large enough that each
-// write moves many rows.
-constexpr size_t kChunkBytes = 64 * 1024;
+// The file is written from one buffer of about this many bytes, a buffer at a time
+// (the first one starts with the headers and the colour table, so every write but the
+// last is whole). Each write costs the file system a fixed amount besides its bytes:
+// 64 KiB writes took twice the time of one write of the whole file, and 1 MiB writes
+// still a fifth more than one (bench/bitmap_files_bench.cpp). So a picture of up to
+// 4 MiB (1448 x 965 at 24 bits) goes out in one write; larger ones in 4 MiB writes.
+constexpr size_t kBufferBytes = 4 * 1024 * 1024;
 
-size_t rowsPerChunk(size_t stride) { return stride >= kChunkBytes ? 1 : kChunkBytes / stride; }
+// Rows the buffer holds: all of them when they fit, and always at least one.
+size_t rowsPerBuffer(const BitmapView &picture, size_t stride) {
+    size_t fitting = stride >= kBufferBytes ? 1 : kBufferBytes / stride;
+    return std::min(fitting, size_t(picture.height));
+}
+
+// Direct pixels in the file's order: red and blue change places and a 32-bit pixel's
+// unused byte becomes 0. Each returns how many pixels it converted; the vector ones
+// leave the last few pixels of a row (fewer than a step) to the portable ones.
+size_t swapRedBlue24Portable(const unsigned char *from, unsigned char *to, size_t pixels) {
+    for (size_t i = 0; i < pixels; ++i, from += 3, to += 3) {
+        to[0] = from[2];
+        to[1] = from[1];
+        to[2] = from[0];
+    }
+    return pixels;
+}
+
+size_t swapRedBlue32Portable(const unsigned char *from, unsigned char *to, size_t pixels) {
+    for (size_t i = 0; i < pixels; ++i, from += 4, to += 4) {
+        to[0] = from[2];
+        to[1] = from[1];
+        to[2] = from[0];
+        to[3] = 0;
+    }
+    return pixels;
+}
+
+#if TB_X86_SIMD
+// The byte of a run of 24-bit pixels that goes to byte `at` of the file's run.
+constexpr int swappedSource(int at) { return at - at % 3 + 2 - at % 3; }
+
+// Byte shuffle control that gathers, for 16-byte output register `out` of a 48-byte
+// step, the bytes that come from input register `in` (zero elsewhere, to be combined).
+__attribute__((target("ssse3"))) __m128i gatherControl(int out, int in) {
+    alignas(16) signed char control[16];
+    for (int b = 0; b < 16; ++b) {
+        int source = swappedSource(16 * out + b);
+        control[b] = static_cast<signed char>(source / 16 == in ? source % 16 : -1);
+    }
+    return _mm_load_si128(reinterpret_cast<const __m128i *>(control));
+}
+
+// Sixteen pixels (48 bytes, three registers) a step. A pixel's bytes cross a register
+// boundary only between neighbouring registers, so each output register gathers from
+// at most three inputs.
+__attribute__((target("ssse3"))) size_t swapRedBlue24Ssse3(const unsigned char *from,
+                                                            unsigned char *to, size_t pixels) {
+    const __m128i c00 = gatherControl(0, 0), c01 = gatherControl(0, 1);
+    const __m128i c10 = gatherControl(1, 0), c11 = gatherControl(1, 1), c12 = gatherControl(1, 2);
+    const __m128i c21 = gatherControl(2, 1), c22 = gatherControl(2, 2);
+    size_t done = 0;
+    for (; done + 16 <= pixels; done += 16) {
+        const __m128i *in = reinterpret_cast<const __m128i *>(from + 3 * done);
+        __m128i *out = reinterpret_cast<__m128i *>(to + 3 * done);
+        __m128i a = _mm_loadu_si128(in), b = _mm_loadu_si128(in + 1), c = _mm_loadu_si128(in + 2);
+        _mm_storeu_si128(out, _mm_or_si128(_mm_shuffle_epi8(a, c00), _mm_shuffle_epi8(b, c01)));
+        _mm_storeu_si128(out + 1, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, c10), _mm_shuffle_epi8(b, c11)),
+                                               _mm_shuffle_epi8(c, c12)));
+        _mm_storeu_si128(out + 2, _mm_or_si128(_mm_shuffle_epi8(b, c21), _mm_shuffle_epi8(c, c22)));
+    }
+    return done;
+}
+
+// Four whole pixels a step; a negative index clears the unused byte.
+__attribute__((target("ssse3"))) size_t swapRedBlue32Ssse3(const unsigned char *from,
+                                                            unsigned char *to, size_t pixels) {
+    const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 6, 5, 4, -1, 10, 9, 8, -1, 14, 13, 12, -1);
+    size_t done = 0;
+    for (; done + 4 <= pixels; done += 4) {
+        __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + 4 * done));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(to + 4 * done), _mm_shuffle_epi8(four, order));
+    }
+    return done;
+}
+#endif
+
+void swapRedBlue(int depth, const unsigned char *from, unsigned char *to, size_t pixels) {
+    const size_t size = depth == 24 ? 3 : 4;
+    size_t done = 0;
+#if TB_X86_SIMD
+    if (tb::simdLevel() >= 1)
+        done = depth == 24 ? swapRedBlue24Ssse3(from, to, pixels) : swapRedBlue32Ssse3(from, to, pixels);
+#endif
+    if (depth == 24)
+        swapRedBlue24Portable(from + size * done, to + size * done, pixels - done);
+    else
+        swapRedBlue32Portable(from + size * done, to + size * done, pixels - done);
+}
 
 // Rows y down to y - count + 1 as the file holds them (bottom row first, each padded
-// with zeros to stride), into chunk.
-void convertRows(const Picture &picture, size_t stride, int y, size_t count, unsigned char *chunk) {
-    const size_t pixelBytes = picture.depth >= 24 ? size_t(picture.depth / 8) : 0;
+// with zeros to stride), into rows, read straight from the bitmap's own rows.
+void convertRows(const BitmapView &picture, size_t stride, int y, size_t count, unsigned char *rows) {
     const size_t used = pixelRowBytes(picture);
     for (size_t k = 0; k < count; ++k, --y) {
-        unsigned char *row = chunk + stride * k;
-        const unsigned char *source = picture.bits.get() + static_cast<size_t>(picture.rowBytes) * size_t(y);
-        std::memcpy(row, source, used);
+        unsigned char *row = rows + stride * k;
+        const unsigned char *source = picture.bits + static_cast<size_t>(picture.rowBytes) * size_t(y);
+        if (picture.depth >= 24)
+            swapRedBlue(picture.depth, source, row, size_t(picture.width));
+        else
+            std::memcpy(row, source, used);
         std::memset(row + used, 0, stride - used);
-        if (pixelBytes == 0) continue;
-        unsigned char *end = row + pixelBytes * size_t(picture.width);
-        for (unsigned char *pixel = row; pixel < end; pixel += pixelBytes) {
-            unsigned char red = pixel[0];
-            pixel[0] = pixel[2];
-            pixel[2] = red;
-            if (pixelBytes == 4) pixel[3] = 0;
-        }
     }
 }
 
@@ -166,14 +225,16 @@ bool writeAll(FILE *file, const unsigned char *data, size_t size) {
     return std::fwrite(data, 1, size, file) == size;
 }
 
-// Converts and writes every row, bottom row first, a chunk at a time.
-bool writeRows(FILE *file, const Picture &picture, size_t stride, unsigned char *chunk) {
-    const size_t perChunk = rowsPerChunk(stride);
+// Converts and writes every row, bottom row first, a buffer at a time; the buffer's
+// first `lead` bytes (headers and table) go out with the first rows.
+bool writeBody(FILE *file, const BitmapView &picture, size_t stride, unsigned char *buffer, size_t lead) {
+    const size_t perBuffer = rowsPerBuffer(picture, stride);
     for (int y = picture.height - 1; y >= 0;) {
-        size_t count = std::min(perChunk, size_t(y) + 1);
-        convertRows(picture, stride, y, count, chunk);
-        if (!writeAll(file, chunk, stride * count)) return false;
+        size_t count = std::min(perBuffer, size_t(y) + 1);
+        convertRows(picture, stride, y, count, buffer + lead);
+        if (!writeAll(file, buffer, lead + stride * count)) return false;
         y -= int(count);
+        lead = 0;
     }
     return true;
 }
@@ -202,13 +263,14 @@ void discardPartialFile(const char *fileName) {
     if (stat(fileName, &facts) == 0 && S_ISREG(facts.st_mode)) std::remove(fileName);
 }
 
-int writeFile(const char *fileName, const unsigned char *header, const Bytes &table,
-              size_t tableBytes, const Picture &picture, size_t stride, const Bytes &chunk) {
+// The stream is unbuffered: every write is a whole buffer already, and a stream
+// buffer would only split the first one.
+int writeFile(const char *fileName, const BitmapView &picture, size_t stride, unsigned char *buffer,
+              size_t lead) {
     FILE *file = std::fopen(fileName, "wb+");
     if (!file) return mapFileErrno(errno);
-    bool written = writeAll(file, header, kHeadersSize) &&
-                   (tableBytes == 0 || writeAll(file, table.get(), tableBytes)) &&
-                   writeRows(file, picture, stride, chunk.get()) && std::fflush(file) == 0;
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    bool written = writeBody(file, picture, stride, buffer, lead) && std::fflush(file) == 0;
     int writeError = errno;
     if (!written) {
         std::fclose(file);
@@ -220,6 +282,21 @@ int writeFile(const char *fileName, const unsigned char *header, const Bytes &ta
         return -1;
     }
     return 0;
+}
+
+// Writes the file from the engine's own rows, lent for the call: no copy of the image.
+int saveView(const BitmapView *view, void *fileName) {
+    const BitmapView &picture = *view;
+    if (!isWritableDepth(picture.depth)) return RTE_UIE_INVALID_PIXEL_DEPTH;
+    size_t stride = fileStride(picture);
+    size_t imageSize = stride * static_cast<size_t>(picture.height);
+    size_t tableBytes = 4 * static_cast<size_t>(colorCount(picture.depth));
+    size_t lead = kHeadersSize + tableBytes;
+    Bytes buffer(static_cast<unsigned char *>(tb::allocate(lead + stride * rowsPerBuffer(picture, stride))));
+    if (!buffer) return RTE_UIE_OUT_OF_MEMORY;
+    fillHeaders(buffer.get(), picture, static_cast<uint32_t>(tableBytes), static_cast<uint32_t>(imageSize));
+    putColorTable(buffer.get() + kHeadersSize, picture);
+    return writeFile(static_cast<const char *>(fileName), picture, stride, buffer.get(), lead);
 }
 
 // Owns an engine bitmap and discards it when it goes.
@@ -260,21 +337,7 @@ extern "C" {
 int SaveBitmapToFile(const char *fileName, int bitmap) {
     if (!fileName) return RTE_UIE_NULL_ARGUMENT;
     if (std::strlen(fileName) >= TB_MAX_PATHNAME_LEN) return RTE_UIE_BAD_PATH_NAME;
-    Picture picture;
-    int code = fetchPicture(bitmap, picture);
-    if (code < 0) return code;
-    if (!isWritableDepth(picture.depth)) return RTE_UIE_INVALID_PIXEL_DEPTH;
-
-    size_t stride = fileStride(picture);
-    size_t imageSize = stride * static_cast<size_t>(picture.height);
-    size_t tableBytes = 4 * static_cast<size_t>(colorCount(picture.depth));
-    Bytes table = fileColorTable(picture);
-    Bytes chunk(static_cast<unsigned char *>(tb::allocate(stride * rowsPerChunk(stride))));
-    if ((tableBytes && !table) || !chunk) return RTE_UIE_OUT_OF_MEMORY;
-
-    unsigned char header[kHeadersSize];
-    fillHeaders(header, picture, static_cast<uint32_t>(tableBytes), static_cast<uint32_t>(imageSize));
-    return writeFile(fileName, header, table, tableBytes, picture, stride, chunk);
+    return ReadBitmapInPlace(bitmap, saveView, const_cast<char *>(fileName));
 }
 
 int SaveCtrlDisplayToFile(int panel, int control, int includeLabel, int height, int width,

@@ -62,6 +62,17 @@ void *allocate(size_t size);
 void *allocateZeroed(size_t count, size_t size);
 void *reallocate(void *block, size_t size);
 
+// Vector paths are compiled for GCC-compatible compilers on x86 and chosen at run time.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define TB_X86_SIMD 1
+#else
+#define TB_X86_SIMD 0
+#endif
+
+// The widest vector path the processor has: 2 = AVX2, 1 = SSSE3, 0 = none (always 0
+// where TB_X86_SIMD is 0).
+int simdLevel();
+
 #if TOOLBOX_FAULT_INJECTION
 // Test hooks, compiled only into the test-only variant of the library (toolbox_testing).
 
@@ -69,9 +80,9 @@ void *reallocate(void *block, size_t size);
 // failAllocations(0, 0) disarms it.
 void failAllocations(int pass, int fail);
 
-// The widest vector coder the text encoding of byte blocks may use, 2 (AVX2), 1 (SSSE3)
-// or 0 (portable loop only).
-void capEncodingSimd(int level);
+// The widest vector path simdLevel() reports: 2 (AVX2), 1 (SSSE3) or 0 (portable loops
+// only).
+void capSimd(int level);
 
 // After `pass` more writes of SaveBitmapToFile succeed, the next one fails as a full
 // disk would; a negative pass disarms it.

@@ -67,6 +67,29 @@ RTE_API int GetBitmapInfo(int bitmap, int *colorTableSize, int *bitsSize, int *m
 RTE_API int GetBitmapData(int bitmap, int *rowBytes, int *depth, int *width, int *height,
                           int *colorTable, unsigned char *bits, unsigned char *mask);
 
+/* A bitmap's own data, lent for the length of one ReadBitmapInPlace call: the layout
+ * above, read-only. colorTable has colorTableEntries entries (0 and null for depths 24
+ * and 32); mask is null when the bitmap has none. */
+typedef struct {
+    int rowBytes;
+    int depth;
+    int width;
+    int height;
+    int colorTableEntries;
+    const int *colorTable;
+    const unsigned char *bits;
+    const unsigned char *mask;
+} BitmapView;
+
+typedef int (*BitmapReaderFn)(const BitmapView *view, void *readerData);
+
+/* Calls reader once with a view of the bitmap's data, without copying it, and returns
+ * what the reader returns. The data stays valid and unchanged until the reader returns,
+ * even when another thread discards the bitmap meanwhile. The reader may call any
+ * engine function. RTE_UIE_INVALID_BITMAP, or RTE_UIE_NULL_ARGUMENT for a null reader
+ * (the reader is then not called). */
+RTE_API int ReadBitmapInPlace(int bitmap, BitmapReaderFn reader, void *readerData);
+
 /* Display pictures. The engine draws panels and controls itself (same pixels on every
  * system): a flat face with 3-D borders, text in the engine's fonts, anti-aliased.
  * The picture is a new 24-bit bitmap (red, green, blue; rows top first) written to

@@ -200,4 +200,21 @@ int GetBitmapData(int bitmap, int *rowBytes, int *depth, int *width, int *height
     return 0;
 }
 
+int ReadBitmapInPlace(int bitmap, BitmapReaderFn reader, void *readerData) {
+    if (!reader) return rte::fail("ReadBitmapInPlace", RTE_UIE_NULL_ARGUMENT);
+    int code;
+    std::shared_ptr<const Image> found = imageOfBitmap(bitmap, code);  // held for the call
+    if (!found) return rte::fail("ReadBitmapInPlace", code);
+    const Image &image = *found;
+    BitmapView view{image.rowBytes,
+                    image.depth,
+                    image.width,
+                    image.height,
+                    static_cast<int>(image.colorTable.size()),
+                    image.colorTable.empty() ? nullptr : image.colorTable.data(),
+                    image.bits.data(),
+                    image.mask.empty() ? nullptr : image.mask.data()};
+    return reader(&view, readerData);
+}
+
 }  // extern "C"
