@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 1) return 0;
     // Byte 0: bits 0-1 the widest coder allowed, bit 2 the law, bit 3 a refused allocation.
     unsigned control = data[0];
-    tb::capEncodingSimd(static_cast<int>(control & 3) > 2 ? 2 : static_cast<int>(control & 3));
+    tb::capSimd(static_cast<int>(control & 3) > 2 ? 2 : static_cast<int>(control & 3));
     bool refused = (control & 8) != 0;
     if (control & 4) {
         std::string text(reinterpret_cast<const char *>(data + 1), size - 1);
