@@ -83,11 +83,17 @@ TEST_F(PanelFixture, PrintedClientAreaIsTheEnginePicture) {
 TEST_F(PanelFixture, ChangesInvalidateTheWindow) {
     HWND window = windowOf(panel);
     ASSERT_EQ(DisplayPanel(panel), 0);
+    int child = 0;
     const std::vector<std::function<int()>> changes = {
         [&] { return InsertListItem(panel, list, -1, "second", 2); },
         [&] { return SetCtrlAttribute(panel, list, RTE_ATTR_DIMMED, 1); },
         [&] { return NewCtrl(panel, RTE_CTRL_TEXT_MSG, "new text", 100, 10) >= 2 ? 0 : -1; },
         [&] { return SetCtrlIndex(panel, list, 1); },
+        [&] {
+            child = NewPanel(panel, "", 10, 150, 40, 40);
+            return child > 0 ? DisplayPanel(child) : child;
+        },
+        [&] { return SetPanelPos(child, 60, 120); },  // drawn in the parent's window
     };
     for (size_t k = 0; k < changes.size(); ++k) {
         SCOPED_TRACE(testing::Message() << "change " << k);
