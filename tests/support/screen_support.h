@@ -82,6 +82,7 @@ inline Pixels screenPixels(const RECT &area) {
     return shot;
 }
 
+// True under Wine, which exports its version from ntdll.
 inline bool underWine() {
     return GetProcAddress(GetModuleHandleA("ntdll"), "wine_get_version") != nullptr;
 }
