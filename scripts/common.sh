@@ -21,7 +21,8 @@ ensure_packages() {
 
 # fonts-dejavu-core and libstb-dev: the faces built into the engine and the header that
 # reads them; libfreetype-dev: the font tests' independent measurement.
-# xvfb: the display the tray icon cases need under Wine.
+# xvfb: the display the tray icon and on-screen paint cases need under Wine; imagemagick
+# also reads that display from outside Wine.
 BUILD_PACKAGES=(cmake make g++ pkg-config googletest libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64
                 locales fonts-dejavu-core libstb-dev libfreetype-dev imagemagick xvfb)
 
@@ -73,10 +74,11 @@ stop_wine() {
   [ -n "${WINEPREFIX:-}" ] && HOME="$TOOLBOX_WINE_HOME" timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
 }
 
-# start_display_wine DIR: for the cases that need a display (tray icons): an Xvfb
-# server on a free display and, below DIR, a prefix made from start_wine's one (hard
-# links, with registry files of its own) that uses the X11 driver and Wine's virtual
-# desktop, with a persistent server of its own. Sets DISPLAY_WINEPREFIX,
+# start_display_wine DIR: for the cases that need a display (tray icons, panels on the
+# screen): a 24-bit Xvfb server on a free display and, below DIR, a prefix made from
+# start_wine's one (hard links, with registry files of its own) that uses the X11
+# driver and Wine's virtual desktop (as large as the screen, so it sits at the root
+# window's origin), with a persistent server of its own. Sets DISPLAY_WINEPREFIX,
 # DISPLAY_WINE_HOME and DISPLAY_NUMBER for run_with_display. stop_display_wine ends
 # that server and Xvfb.
 start_display_wine() {

@@ -320,6 +320,8 @@ int SetPanelPos(int panel, int top, int left) {
             if (!p) return code;
             p->top = placed(m, *p, top, true);
             p->left = placed(m, *p, left, false);
+            // A child panel is drawn in its parent's window, which the move does not touch.
+            if (p->parent != 0) panelLooksChanged(m, p->parent);
             return 0;
         });
     });
