@@ -411,6 +411,13 @@ void drawImage(Canvas &canvas, const bitmaps::Image &image, const Rect &place) {
             return 0;  // no colour, no coverage
         return 0xFF000000u | imagePixel(image, &image.bits[size_t(sy) * size_t(image.rowBytes)], sx);
     };
+    if (place.width == image.width && place.height == image.height) {  // unscaled: as it is
+        for (int py = window.y0; py < window.y1; ++py)
+            for (int px = window.x0; px < window.x1; ++px)
+                if (std::uint32_t pixel = source(px, py))
+                    canvas.blend(place.left + px, place.top + py, pixel & 0xFFFFFF, 255);
+        return;
+    }
     scaleArea(image.width, image.height, place.width, place.height, window, source,
               [&](int px, int py, std::uint32_t pixel) {
                   int coverage = int(pixel >> 24);
