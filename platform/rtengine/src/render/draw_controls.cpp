@@ -126,8 +126,8 @@ std::string formatValue(const ui::NumericState &n, double value) {
         std::snprintf(text, sizeof text, "%.*f", precision, value);
         return text;
     }
-    // Rounded here, half away from zero, rather than by the C library, whose ties differ
-    // between systems.
+    // Rounded here, half away from zero (7.25 to one digit is 7.3), rather than by the
+    // C library, whose handling of ties is its own and need not be the same everywhere.
     const long long whole = std::llround(scaled);
     const unsigned long long magnitude = static_cast<unsigned long long>(whole < 0 ? -whole : whole);
     const auto unit = static_cast<unsigned long long>(kPowers[precision]);
