@@ -26,9 +26,9 @@
 //    edges), then moved just enough to stay within the control's width, so the end
 //    values end up aligned with the control's edges. Style 2 writes the two ends;
 //    style 3 every step-th division, the step the smallest at which neighbouring values
-//    keep 4 pixels apart (so 100 divisions on a short bar show every 10th or 20th).
-//    The maximum always shows, and a division too close to it gives way; when even the
-//    two ends would crowd each other, only the minimum shows.
+//    keep 4 pixels apart, so the values shown stay evenly spaced however many
+//    divisions there are. The maximum always shows, and a division too close to it
+//    gives way; when even the two ends would crowd each other, only the minimum shows.
 //  - A ring shows its selected item (escape codes removed) and a small arrow at its
 //    right end; a slide ring has arrows at both ends.
 //  - A list box draws its visible lines from its first visible one; each line's escape
@@ -197,12 +197,12 @@ std::vector<ScaleValue> placeScaleValues(const Control &c, int inner) {
 // the minimum.
 std::vector<int> shownDivisions(const std::vector<ScaleValue> &values, int style) {
     const int last = int(values.size()) - 1;
+    if (crowded(values[0], values[size_t(last)])) return {0};
     for (int step = style == 3 ? 1 : last; step <= last; ++step) {
         std::vector<int> shown;
         for (int d = 0; d < last; d += step) shown.push_back(d);
         while (shown.size() > 1 && crowded(values[size_t(shown.back())], values[size_t(last)]))
             shown.pop_back();
-        if (crowded(values[0], values[size_t(last)])) return {0};
         shown.push_back(last);
         bool apart = true;
         for (size_t k = 1; k < shown.size() && apart; ++k)
