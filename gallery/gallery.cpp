@@ -33,7 +33,7 @@ void savePanel(int panel, const char *name) {
 }
 
 void progressDialog() {
-    int panel = CreateProgressDialog("Copying files", "Copying the settings", 0, 1, "__Cancel");
+    int panel = CreateProgressDialog("Copying files", "Copying the settings", 0, 2, "__Cancel");
     check(panel, "CreateProgressDialog");
     if (panel < 0) return;
     check(UpdateProgressDialog(panel, 40, 0), "UpdateProgressDialog");
@@ -79,7 +79,7 @@ int addCtrl(int panel, int style, const char *label, int top, int left) {
 }
 
 void everyControl() {
-    int panel = NewPanel(0, "Every control", 0, 0, 300, 420);
+    int panel = NewPanel(0, "Every control", 0, 0, 400, 420);
     check(panel, "NewPanel");
     addCtrl(panel, RTE_CTRL_TEXT_MSG, "Every kind of control the engine draws", 8, 10);
     int ok = addCtrl(panel, RTE_CTRL_COMMAND_BUTTON, "__OK", 36, 10);
@@ -91,17 +91,18 @@ void everyControl() {
     int bar = addCtrl(panel, RTE_CTRL_NUMERIC_INDICATOR, "Progress", 90, 130);
     check(SetCtrlAttribute(panel, bar, RTE_ATTR_MIN_VALUE, 0.0), "min");
     check(SetCtrlAttribute(panel, bar, RTE_ATTR_MAX_VALUE, 100.0), "max");
-    check(SetCtrlAttribute(panel, bar, RTE_ATTR_MARKER_STYLE, 1), "markers");
+    check(SetCtrlAttribute(panel, bar, RTE_ATTR_MARKER_STYLE, 3), "markers");
+    check(SetCtrlAttribute(panel, bar, RTE_ATTR_DIVISIONS, 4), "divisions");
     check(SetCtrlAttribute(panel, bar, RTE_ATTR_WIDTH, 160), "width");
     check(SetCtrlVal(panel, bar, 65.0), "SetCtrlVal");
     int color = addCtrl(panel, RTE_CTRL_COLOR_NUM, "Colour", 90, 310);
     check(SetCtrlVal(panel, color, 0x3366CC), "SetCtrlVal");
-    int ring = addCtrl(panel, RTE_CTRL_RING, "Ring", 140, 10);
+    int ring = addCtrl(panel, RTE_CTRL_RING, "Ring", 160, 10);
     InsertListItem(panel, ring, -1, "Monday", 1);
     InsertListItem(panel, ring, -1, "Tuesday", 2);
-    int slide = addCtrl(panel, RTE_CTRL_SLIDE_RING, "Slide ring", 140, 130);
+    int slide = addCtrl(panel, RTE_CTRL_SLIDE_RING, "Slide ring", 160, 130);
     InsertListItem(panel, slide, -1, "Medium", 1);
-    int list = addCtrl(panel, RTE_CTRL_LIST_BOX, "List box", 190, 10);
+    int list = addCtrl(panel, RTE_CTRL_LIST_BOX, "List box", 210, 10);
     check(SetCtrlAttribute(panel, list, RTE_ATTR_WIDTH, 250), "width");
     InsertListItem(panel, list, -1, "Selected line", 1);
     InsertListItem(panel, list, -1, "Red box\033p90l\033drawfilledbox030FF0000\033p140lcolumn", 2);
@@ -121,14 +122,35 @@ void everyControl() {
     int image = 0;
     check(NewBitmap(RTE_BITMAP_AUTO_ROW_BYTES, 24, 40, 40, nullptr, bits.data(), mask.data(), &image),
           "NewBitmap");
-    int picture = addCtrl(panel, RTE_CTRL_PICTURE_RAISED, "Picture", 140, 290);
+    int picture = addCtrl(panel, RTE_CTRL_PICTURE_RAISED, "Picture", 160, 290);
     check(SetCtrlAttribute(panel, picture, RTE_ATTR_WIDTH, 56), "width");
     check(SetCtrlAttribute(panel, picture, RTE_ATTR_HEIGHT, 56), "height");
     check(SetCtrlBitmap(panel, picture, 0, image), "SetCtrlBitmap");
-    int button = addCtrl(panel, RTE_CTRL_PICTURE_BUTTON, "Button", 210, 290);
+    int button = addCtrl(panel, RTE_CTRL_PICTURE_BUTTON, "Button", 230, 290);
     check(SetCtrlBitmap(panel, button, 0, image), "SetCtrlBitmap");
-    int pictures = addCtrl(panel, RTE_CTRL_PICTURE_RING, "Ring", 210, 350);
+    int pictures = addCtrl(panel, RTE_CTRL_PICTURE_RING, "Ring", 230, 350);
     check(InsertPictureRingItem(panel, pictures, -1, 1, image), "InsertPictureRingItem");
+    // The same image fitted to wider areas: stretched, and scaled with its shape kept.
+    const struct {
+        const char *label;
+        int style, left, fitMode;
+    } fitted[] = {{"Stretched", RTE_CTRL_PICTURE, 10, RTE_FIT_STRETCHED},
+                  {"Aspect kept", RTE_CTRL_PICTURE_RAISED, 140, RTE_FIT_ASPECT}};
+    for (const auto &f : fitted) {
+        int id = addCtrl(panel, f.style, f.label, 330, f.left);
+        check(SetCtrlAttribute(panel, id, RTE_ATTR_WIDTH, 110), "width");
+        check(SetCtrlAttribute(panel, id, RTE_ATTR_HEIGHT, 50), "height");
+        check(SetCtrlAttribute(panel, id, RTE_ATTR_FIT_MODE, f.fitMode), "fit mode");
+        check(SetCtrlBitmap(panel, id, 0, image), "SetCtrlBitmap");
+    }
+    int scale = addCtrl(panel, RTE_CTRL_NUMERIC_INDICATOR, "Scale", 330, 270);
+    check(SetCtrlAttribute(panel, scale, RTE_ATTR_MIN_VALUE, -1.5), "min");
+    check(SetCtrlAttribute(panel, scale, RTE_ATTR_MAX_VALUE, 2.5), "max");
+    check(SetCtrlAttribute(panel, scale, RTE_ATTR_PRECISION, 1), "precision");
+    check(SetCtrlAttribute(panel, scale, RTE_ATTR_SHOW_DIGITAL_DISPLAY, 0), "digits");
+    check(SetCtrlAttribute(panel, scale, RTE_ATTR_MARKER_STYLE, 2), "markers");
+    check(SetCtrlAttribute(panel, scale, RTE_ATTR_WIDTH, 140), "width");
+    check(SetCtrlVal(panel, scale, 1.0), "SetCtrlVal");
     DiscardBitmap(image);
     addCtrl(panel, RTE_CTRL_TIMER, "timer (not drawn)", 0, 0);
     savePanel(panel, "controls.png");

@@ -2,8 +2,10 @@
 // saved as BMP (library) and PNG (engine) files that outside readers read back.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "bitmap_reader.h"
 #include "picture_support.h"
@@ -12,7 +14,9 @@
 #include "ui_support.h"
 
 using testing_support::BitmapReading;
+using testing_support::crop;
 using testing_support::ctrlInt;
+using testing_support::inkColumns;
 using testing_support::panelInt;
 using testing_support::nextBitmapHandle;
 using testing_support::panelPicture;
@@ -165,6 +169,237 @@ TEST(DisplayPictures, PicturesShowTheirImages) {
     EXPECT_EQ(r.count(0x112233), 4);
     EXPECT_EQ(r.count(0xFF0000), 0);
     EXPECT_NE(r.at(0, 0), face);  // framed
+}
+
+// ---- Scale values of numeric indicators ----
+
+constexpr int kFace = 0xC0C0C0, kBar = 14;
+
+// A text in the dialog font as the engine draws it: a text message's picture.
+Pixels textPicture(int panel, const std::string &text) {
+    int id = newCtrl(panel, RTE_CTRL_TEXT_MSG, text.c_str(), 0, 0);
+    Pixels p = ctrlPicture(panel, id);
+    EXPECT_EQ(DiscardCtrl(panel, id), 0);
+    return p;
+}
+
+struct Scale {
+    int dataType, precision;
+    double minimum, maximum;
+    int style, divisions, width;
+};
+
+// An unlabelled indicator at (30, 40), kBar high, with a bar and no digits.
+int scaleIndicator(int panel, const Scale &s) {
+    int c = newCtrl(panel, RTE_CTRL_NUMERIC_INDICATOR, "", 40, 30);
+    EXPECT_EQ(SetCtrlAttribute(panel, c, RTE_ATTR_DATA_TYPE, s.dataType), 0);
+    for (int bound : {RTE_ATTR_MIN_VALUE, RTE_ATTR_MAX_VALUE}) {
+        double v = bound == RTE_ATTR_MIN_VALUE ? s.minimum : s.maximum;
+        EXPECT_EQ(s.dataType == RTE_VAL_FLOAT || s.dataType == RTE_VAL_DOUBLE
+                      ? SetCtrlAttribute(panel, c, bound, v) : SetCtrlAttribute(panel, c, bound, int(v)), 0);
+    }
+    const int settings[][2] = {{RTE_ATTR_PRECISION, s.precision}, {RTE_ATTR_SHOW_DIGITAL_DISPLAY, 0},
+                               {RTE_ATTR_MARKER_STYLE, s.style},  {RTE_ATTR_DIVISIONS, s.divisions},
+                               {RTE_ATTR_WIDTH, s.width},         {RTE_ATTR_HEIGHT, kBar}};
+    for (const auto &a : settings) EXPECT_EQ(SetCtrlAttribute(panel, c, a[0], a[1]), 0) << a[0];
+    return c;
+}
+
+// Which of the candidate texts (one per division, "" for none) the picture shows in
+// full where it belongs: centred under its tick (the ends at the bar's inner edges, 2
+// pixels in), moved inside the control. Ink on the values' line outside every value
+// shown fails. Gives the divisions shown and each one's columns.
+std::vector<std::array<int, 3>> shownValues(int panel, const Pixels &p, const Scale &s,
+                                            const std::vector<std::string> &texts) {
+    const int top = kBar + 1;
+    std::vector<bool> ink = inkColumns(p, top, p.height - top, kFace), covered(ink.size(), false);
+    std::vector<std::array<int, 3>> shown;
+    for (int d = 0; d < int(texts.size()); ++d) {
+        if (texts[size_t(d)].empty()) continue;
+        Pixels text = textPicture(panel, texts[size_t(d)]);
+        int tick = 2 + ((s.width - 4) * d + s.divisions / 2) / s.divisions;
+        int left = std::max(0, std::min(tick - text.width / 2, s.width - text.width));
+        if (crop(p, left, top, text.width, text.height) != text) continue;
+        shown.push_back({d, left, text.width});
+        std::fill(covered.begin() + left, covered.begin() + left + text.width, true);
+    }
+    for (size_t x = 0; x < ink.size(); ++x) EXPECT_FALSE(ink[x] && !covered[x]) << "stray ink at " << x;
+    return shown;
+}
+
+struct ScaleValuesCase {
+    const char *name;
+    Scale scale;
+    std::vector<std::string> texts;  // by division, "" where none is written
+};
+std::ostream &operator<<(std::ostream &out, const ScaleValuesCase &k) { return out << k.name; }
+
+class ScaleValuesTest : public testing::TestWithParam<ScaleValuesCase> {};
+
+// Styles 2 and 3 add a line of values under the bar, written like the indicator's
+// digits (integer types rounded to whole numbers, float and double to the precision)
+// under their ticks, the ends kept inside; the bounding rectangle and the panel's
+// picture agree with the control's picture.
+TEST_P(ScaleValuesTest, ValuesWrittenUnderTheirTicks) {
+    ScopedPanel panel;
+    const ScaleValuesCase &k = GetParam();
+    int c = scaleIndicator(panel, k.scale);
+    Pixels p = ctrlPicture(panel, c);
+    const bool line = k.scale.style >= 2;
+    ASSERT_EQ(p.height, kBar + (line ? 1 + textPicture(panel, "0").height : 0));
+    Rect bound = boundingRect(panel, c);
+    EXPECT_EQ(bound.height, p.height);
+    EXPECT_EQ(bound.width, p.width);
+    EXPECT_EQ(crop(panelPicture(panel), 30, 40, p.width, p.height), p);
+    std::vector<int> expected, got;
+    for (size_t d = 0; d < k.texts.size(); ++d)
+        if (!k.texts[d].empty()) expected.push_back(int(d));
+    if (line)
+        for (const auto &v : shownValues(panel, p, k.scale, k.texts)) got.push_back(v[0]);
+    EXPECT_EQ(got, expected);
+}
+
+const Scale kPercent{RTE_VAL_INTEGER, 0, 0, 100, 2, 10, 200};
+Scale with(Scale s, int style, int divisions, int width = 200) {
+    s.style = style, s.divisions = divisions, s.width = width;
+    return s;
+}
+const std::vector<std::string> kPercentEnds{"0", "", "", "", "", "", "", "", "", "", "100"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ScaleValuesTest,
+    testing::Values(
+        ScaleValuesCase{"none", with(kPercent, 0, 10), {}},
+        ScaleValuesCase{"ticksOnly", with(kPercent, 1, 10), {}},
+        ScaleValuesCase{"intEnds", with(kPercent, 2, 10), kPercentEnds},
+        ScaleValuesCase{"intThirdsRounded", with(kPercent, 3, 3), {"0", "33", "67", "100"}},
+        ScaleValuesCase{"oneDivision", with(kPercent, 3, 1), {"0", "100"}},
+        ScaleValuesCase{"unsignedChar", {RTE_VAL_UNSIGNED_CHAR, 2, 0, 255, 3, 5, 240},
+                        {"0", "51", "102", "153", "204", "255"}},
+        ScaleValuesCase{"doubleTieAwayFromZero", {RTE_VAL_DOUBLE, 1, -2.5, 7.25, 2, 4, 160},
+                        {"-2.5", "", "", "", "7.3"}},
+        ScaleValuesCase{"doubleQuarters", {RTE_VAL_DOUBLE, 2, 0, 1, 3, 4, 200},
+                        {"0.00", "0.25", "0.50", "0.75", "1.00"}},
+        ScaleValuesCase{"float", {RTE_VAL_FLOAT, 3, -1, 1, 2, 2, 120}, {"-1.000", "", "1.000"}},
+        ScaleValuesCase{"endsTooCloseKeepTheMinimum", with(kPercent, 2, 10, 30), {"0"}}),
+    [](const testing::TestParamInfo<ScaleValuesCase> &k) { return std::string(k.param.name); });
+
+// More divisions than room: the ends and every step-th value between, evenly spaced,
+// none closer than 4 pixels to the next, nothing else written.
+TEST(ScaleValues, CrowdedDivisionsThinnedEvenly) {
+    for (int divisions : {100, 37}) {
+        SCOPED_TRACE(testing::Message() << divisions << " divisions");
+        ScopedPanel panel;
+        const Scale s{RTE_VAL_INTEGER, 0, 0, double(divisions), 3, divisions, 200};
+        std::vector<std::string> texts;
+        for (int d = 0; d <= divisions; ++d) texts.push_back(std::to_string(d));
+        auto shown = shownValues(panel, ctrlPicture(panel, scaleIndicator(panel, s)), s, texts);
+        ASSERT_GE(shown.size(), 4u);
+        EXPECT_LT(shown.size(), size_t(divisions) / 2);
+        EXPECT_EQ(shown.front()[0], 0);
+        EXPECT_EQ(shown.back()[0], divisions);
+        for (size_t k = 1; k < shown.size(); ++k) {
+            EXPECT_GE(shown[k][1], shown[k - 1][1] + shown[k - 1][2] + 4) << "at division " << shown[k][0];
+            if (k + 1 < shown.size()) {
+                EXPECT_EQ(shown[k][0] - shown[k - 1][0], shown[1][0]) << "uneven at " << shown[k][0];
+            }
+        }
+    }
+}
+
+// ---- Pictures fitted to their area ----
+
+// A w x h 24-bit image in quadrants (the first half w / 2, h / 2 pixels): red, green /
+// blue, yellow; the mask leaves the green quadrant out.
+constexpr int kQuadrants[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
+int quadrantOf(int x, int y, int w, int h) { return (y >= h / 2) * 2 + (x >= w / 2); }
+
+void makeQuadrantImage(int w, int h, ScopedBitmap &image) {
+    std::vector<unsigned char> bits, mask(size_t(RTE_BITMAP_MASK_ROW_BYTES(w)) * size_t(h), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            int q = quadrantOf(x, y, w, h);
+            for (int shift : {16, 8, 0}) bits.push_back(static_cast<unsigned char>(kQuadrants[q] >> shift));
+            if (q != 1) mask[size_t(y) * RTE_BITMAP_MASK_ROW_BYTES(w) + size_t(x / 8)] |= 0x80 >> (x % 8);
+        }
+    ASSERT_EQ(NewBitmap(w * 3, 24, w, h, nullptr, bits.data(), mask.data(), image.out()), 0);
+}
+
+struct FitCase {
+    const char *name;
+    int style, size;  // a square control
+    int imageWidth, imageHeight, mode;
+    Rect place;  // where the image goes, inside the frame
+};
+std::ostream &operator<<(std::ostream &out, const FitCase &k) { return out << k.name; }
+
+class FitModeTest : public testing::TestWithParam<FitCase> {};
+
+// Every pixel inside the frame: the image's quadrant where the image lands (scaled by
+// whole factors or halved, so each shows pure), the face outside it and where the
+// scaled mask leaves the image out.
+TEST_P(FitModeTest, ImageLandsInItsPlace) {
+    const FitCase &k = GetParam();
+    ScopedPanel panel;
+    ScopedBitmap image;
+    makeQuadrantImage(k.imageWidth, k.imageHeight, image);
+    int c = newCtrl(panel, k.style, "", 20, 20);
+    for (int a : {RTE_ATTR_WIDTH, RTE_ATTR_HEIGHT}) ASSERT_EQ(SetCtrlAttribute(panel, c, a, k.size), 0);
+    ASSERT_EQ(SetCtrlAttribute(panel, c, RTE_ATTR_FIT_MODE, k.mode), 0);
+    ASSERT_EQ(SetCtrlBitmap(panel, c, 0, image.get()), 0);
+    Pixels p = ctrlPicture(panel, c);
+    const int inset = k.style == RTE_CTRL_PICTURE ? 0 : 2, area = k.size - 2 * inset;
+    const Rect &r = k.place;
+    int wrong = 0;
+    for (int y = 0; y < area; ++y)
+        for (int x = 0; x < area; ++x) {
+            int expected = kFace, q = quadrantOf((x - r.left) * k.imageWidth / r.width,
+                                                 (y - r.top) * k.imageHeight / r.height, k.imageWidth,
+                                                 k.imageHeight);
+            if (x >= r.left && x < r.left + r.width && y >= r.top && y < r.top + r.height && q != 1)
+                expected = kQuadrants[q];
+            int got = p.at(inset + x, inset + y);
+            if (got != expected && ++wrong <= 3)
+                ADD_FAILURE() << "at " << x << "," << y << ": " << std::hex << got << " not " << expected;
+        }
+    EXPECT_EQ(wrong, 0);
+}
+
+const int kPlain = RTE_CTRL_PICTURE, kFramed = RTE_CTRL_PICTURE_BUTTON;
+INSTANTIATE_TEST_SUITE_P(
+    Table, FitModeTest,
+    testing::Values(
+        FitCase{"centredSmaller", kPlain, 40, 10, 10, RTE_FIT_CENTERED, {15, 15, 10, 10}},
+        FitCase{"centredLarger", kPlain, 40, 80, 80, RTE_FIT_CENTERED, {-20, -20, 80, 80}},
+        FitCase{"centredWide", kPlain, 40, 20, 10, RTE_FIT_CENTERED, {15, 10, 10, 20}},
+        FitCase{"stretchedSmaller", kPlain, 40, 10, 10, RTE_FIT_STRETCHED, {0, 0, 40, 40}},
+        FitCase{"stretchedLarger", kPlain, 40, 80, 80, RTE_FIT_STRETCHED, {0, 0, 40, 40}},
+        FitCase{"stretchedWide", kPlain, 40, 20, 10, RTE_FIT_STRETCHED, {0, 0, 40, 40}},
+        FitCase{"aspectSmaller", kPlain, 40, 10, 10, RTE_FIT_ASPECT, {0, 0, 40, 40}},
+        FitCase{"aspectLarger", kPlain, 40, 80, 80, RTE_FIT_ASPECT, {0, 0, 40, 40}},
+        FitCase{"aspectWide", kPlain, 40, 20, 10, RTE_FIT_ASPECT, {10, 0, 20, 40}},
+        FitCase{"aspectTall", kPlain, 40, 10, 20, RTE_FIT_ASPECT, {0, 10, 40, 20}},
+        FitCase{"framedCentred", kFramed, 48, 22, 11, RTE_FIT_CENTERED, {16, 11, 11, 22}},
+        FitCase{"framedStretched", kFramed, 48, 22, 11, RTE_FIT_STRETCHED, {0, 0, 44, 44}},
+        FitCase{"framedAspect", kFramed, 48, 22, 11, RTE_FIT_ASPECT, {11, 0, 22, 44}}),
+    [](const testing::TestParamInfo<FitCase> &k) { return std::string(k.param.name); });
+
+// Shrinking averages: 1-pixel black and white stripes halved are mid grey everywhere,
+// cut in thirds a third or two thirds white, never one of the two.
+TEST(FitModes, ShrinkingAverages) {
+    ScopedPanel panel;
+    std::vector<unsigned char> bits;
+    for (int k = 0; k < 60 * 60; ++k) bits.insert(bits.end(), 3, static_cast<unsigned char>(k % 2 ? 255 : 0));
+    ScopedBitmap stripes;
+    ASSERT_EQ(NewBitmap(180, 24, 60, 60, nullptr, bits.data(), nullptr, stripes.out()), 0);
+    int c = newCtrl(panel, RTE_CTRL_PICTURE, "", 10, 10);
+    ASSERT_EQ(SetCtrlAttribute(panel, c, RTE_ATTR_FIT_MODE, RTE_FIT_STRETCHED), 0);
+    ASSERT_EQ(SetCtrlBitmap(panel, c, 0, stripes.get()), 0);
+    for (int size : {30, 20}) {
+        for (int a : {RTE_ATTR_WIDTH, RTE_ATTR_HEIGHT}) ASSERT_EQ(SetCtrlAttribute(panel, c, a, size), 0);
+        Pixels p = ctrlPicture(panel, c);
+        EXPECT_EQ(p.count(size == 30 ? 0x808080 : 0x555555), size * size / (size == 30 ? 1 : 2)) << size;
+    }
 }
 
 struct ScaleCase {

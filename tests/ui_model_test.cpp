@@ -292,7 +292,7 @@ TEST_P(UiBadAttributes, RefusedAndUnchanged) {
     int ctrl = NewCtrl(panel, c.style, "label", 10, 10);
     NewCtrl(panel, RTE_CTRL_COMMAND_BUTTON, "other", 0, 0);
     const int watched[] = {500, 530, 531, 532, 533, 540, 610, 612, 620, 670, 671, 710, 737,
-                           974, 980, 982, 983, 1020, 1271};
+                           974, 980, 982, 983, 1020, 1100, 1271};
     auto snapshot = [&] {
         std::vector<int> values;
         int breaking = SetBreakOnLibraryErrors(0);
@@ -350,6 +350,10 @@ const BadAttributeCase kBadAttributeCases[] = {
     {RTE_CTRL_TIMER, RTE_ATTR_DIMMED, 1, RTE_UIE_INVALID_ATTRIBUTE},
     {RTE_CTRL_TIMER, RTE_ATTR_ENABLED, 2, RTE_UIE_INVALID_ATTRIBUTE_VALUE},
     {RTE_CTRL_TIMER, RTE_ATTR_LABEL_LEFT, 0, RTE_UIE_INVALID_ATTRIBUTE},
+    {RTE_CTRL_PICTURE, RTE_ATTR_FIT_MODE, RTE_FIT_ASPECT + 1, RTE_UIE_INVALID_ATTRIBUTE_VALUE},
+    {RTE_CTRL_PICTURE_RING, RTE_ATTR_FIT_MODE, -1, RTE_UIE_INVALID_ATTRIBUTE_VALUE},
+    {RTE_CTRL_COMMAND_BUTTON, RTE_ATTR_FIT_MODE, RTE_FIT_STRETCHED, RTE_UIE_INVALID_ATTRIBUTE},
+    {RTE_CTRL_NUMERIC_INDICATOR, RTE_ATTR_FIT_MODE, RTE_FIT_CENTERED, RTE_UIE_INVALID_ATTRIBUTE},
 };
 INSTANTIATE_TEST_SUITE_P(Table, UiBadAttributes, ::testing::ValuesIn(kBadAttributeCases));
 

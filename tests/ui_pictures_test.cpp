@@ -70,6 +70,7 @@ TEST_P(Pictures, StartEmpty) {
     EXPECT_EQ(ctrlInt(panel, control, RTE_ATTR_WIDTH), GetParam().width);
     EXPECT_EQ(ctrlInt(panel, control, RTE_ATTR_HEIGHT), GetParam().height);
     EXPECT_EQ(ctrlInt(panel, control, RTE_ATTR_CTRL_MODE), GetParam().mode);
+    EXPECT_EQ(ctrlInt(panel, control, RTE_ATTR_FIT_MODE), RTE_FIT_CENTERED);
     int sizes[3] = {-1, -1, -1}, shape[4] = {-1, -1, -1, -1};
     ASSERT_EQ(GetImageInfo(panel, control, 0, &sizes[0], &sizes[1], &sizes[2]), 0);
     EXPECT_EQ(sizes[0] + sizes[1] + sizes[2], 0);

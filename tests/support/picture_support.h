@@ -86,6 +86,24 @@ inline Pixels panelPicture(int panel, int scope = RTE_DISPLAY_SCOPE_PANEL,
     return code == 0 ? readEngineBitmap(bitmap.get()) : Pixels{};
 }
 
+// A rectangle of a picture (which must hold it).
+inline Pixels crop(const Pixels &p, int left, int top, int width, int height) {
+    Pixels out;
+    out.width = width, out.height = height;
+    for (int y = top; y < top + height; ++y)
+        for (int x = left; x < left + width; ++x) out.rgb.push_back(p.at(x, y));
+    return out;
+}
+
+// For each column of a band of rows: whether any pixel there differs from background.
+inline std::vector<bool> inkColumns(const Pixels &p, int top, int height, int background) {
+    std::vector<bool> ink(size_t(p.width), false);
+    for (int y = top; y < top + height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            if (p.at(x, y) != background) ink[size_t(x)] = true;
+    return ink;
+}
+
 // The next bitmap handle the engine will give (handles come from a counter).
 inline int nextBitmapHandle() {
     ScopedBitmap probe;

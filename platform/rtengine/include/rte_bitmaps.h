@@ -101,7 +101,8 @@ RTE_API int ReadBitmapInPlace(int bitmap, BitmapReaderFn reader, void *readerDat
  * an empty area, a picture larger than a bitmap may be), RTE_UIE_OUT_OF_MEMORY. */
 
 /* A control alone on its panel's face, drawn even while hidden; includeLabel nonzero:
- * the rectangle of GetCtrlBoundingRect with the label, else the control's own. */
+ * the rectangle of GetCtrlBoundingRect with the label, else the control's own (with
+ * the line of scale values a numeric indicator writes under it, if any). */
 RTE_API int GetScaledCtrlDisplayBitmap(int panel, int control, int includeLabel, int height,
                                        int width, int *bitmap);
 

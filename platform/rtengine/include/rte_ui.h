@@ -211,7 +211,8 @@ enum {
 };
 
 /* Control attributes: number, value type, access, kinds (B button, N numeric, T timer,
- * C colour, X text message, R rings, L list box; "labelled" = N C R L; another kind
+ * C colour, X text message, R rings, L list box, P picture kinds (204, 235, 480,
+ * 318); "labelled" = N C R L and the pictures; another kind
  * gets RTE_UIE_INVALID_ATTRIBUTE).
  *   500 RTE_ATTR_DIMMED              int r/w all but T  a dimmed control gets no input
  *   510, 513                         as for panels (CtrlCallbackFn), all
@@ -278,12 +279,20 @@ enum {
  *                                    RTE_TRANSPARENT (default 0xFFFFFF)
  *   982 RTE_ATTR_MARKER_STYLE        int r/w N   scale markers: 0 none (default), 1 tick
  *                                    marks, 2 ticks and the end values, 3 ticks with a
- *                                    value at every division
+ *                                    value at every division (values that would crowd
+ *                                    their neighbours left out). Styles 2 and 3 write
+ *                                    the values in the dialog font on a line under the
+ *                                    control's rectangle, 1 pixel below it, which the
+ *                                    bounding rectangle and the control's display
+ *                                    picture include
  *   983 RTE_ATTR_DIVISIONS           int r/w N   divisions of the scale, 1..100 (def. 10)
  *   996 RTE_ATTR_LABEL_RAISED        int r/w labelled  1: the label is drawn in a raised
  *                                    frame, 2 pixels on each side, which 672/673 and the
  *                                    bounding rectangle include; 0 (default): plain
  *   1020 RTE_ATTR_SHORTCUT_KEY       int r/w B   RTE_KEY_... value, 0 for none
+ *   1100 RTE_ATTR_FIT_MODE           int r/w P   how a picture's image fills the area
+ *                                    inside its frame (RTE_FIT_...; default
+ *                                    RTE_FIT_CENTERED); the mask is scaled with it
  *   1270 RTE_ATTR_INTERVAL           double r/w T seconds, finite and >= 0; 0.0 ticks on
  *                                    every event pass; setting restarts the countdown
  *   1271 RTE_ATTR_ENABLED            int r/w T   0 stops the ticks; 1 restarts the
@@ -325,11 +334,20 @@ enum {
     RTE_ATTR_DIVISIONS = 983,
     RTE_ATTR_LABEL_RAISED = 996,
     RTE_ATTR_SHORTCUT_KEY = 1020,
+    RTE_ATTR_FIT_MODE = 1100,
     RTE_ATTR_INTERVAL = 1270,
     RTE_ATTR_ENABLED = 1271
 };
 
 enum { RTE_CTRL_MODE_INDICATOR = 0, RTE_CTRL_MODE_HOT = 1 };
+
+/* Fit modes of pictures (RTE_ATTR_FIT_MODE). */
+enum {
+    RTE_FIT_CENTERED = 0,  /* unscaled, centred, cut to the area */
+    RTE_FIT_STRETCHED = 1, /* scaled to the area's width and height */
+    RTE_FIT_ASPECT = 2     /* scaled to the largest size that fits, keeping its shape,
+                              centred; what is around shows as with RTE_FIT_CENTERED */
+};
 
 /* Keys (SimulateKeyPress, RTE_ATTR_SHORTCUT_KEY, EVENT_KEYPRESS). A key is either a
  * character 1..255 (printable characters as themselves) or one special key (bits

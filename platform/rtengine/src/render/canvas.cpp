@@ -8,10 +8,8 @@
 //    pixels); text is never drawn through the system.
 //  - A mnemonic ("__" before a character) is drawn underlined, one pixel below the
 //    baseline, the width of its character.
-//  - Scaling averages areas: the source is cut into output cells of exactly
-//    sourceWidth / newWidth pixels (in units of 1 / newWidth pixel), each output pixel
-//    the weighted mean of what its cell covers, rounded half up. Halving averages
-//    2 x 2 blocks; doubling repeats each pixel; no floating point is involved.
+//  - Scaling averages areas (scaleArea in render.h, shared with fitted pictures): no
+//    floating point is involved.
 #include <algorithm>
 #include <cstring>
 
@@ -137,65 +135,23 @@ int drawText(Canvas &canvas, const fonts::ResolvedFont &font, const std::string 
     return 0;
 }
 
-namespace {
-
-// The source pixels under output cell k of a line of `count` pixels cut into
-// `newCount` cells, with their weights (in 1 / newCount pixel; they add up to count).
-template <typename Visit>
-void forCell(int k, int count, int newCount, Visit visit) {
-    long long cellStart = static_cast<long long>(k) * count, cellEnd = cellStart + count;
-    for (long long i = cellStart / newCount; i <= (cellEnd - 1) / newCount; ++i) {
-        long long from = std::max(cellStart, i * newCount);
-        long long to = std::min(cellEnd, (i + 1) * newCount);
-        visit(size_t(i), static_cast<std::uint64_t>(to - from));
-    }
-}
-
-}  // namespace
-
-namespace {
-
-// The area filter: along the rows first, keeping the weighted sums (at most 255 *
-// width each), then down the columns, so the only rounding is the final division.
-void scaleInto(const std::uint32_t *source, int width, int height, int newWidth, int newHeight,
-               unsigned char *rgb) {
-    std::vector<std::uint32_t> across(size_t(newWidth) * size_t(height) * 3);
-    for (int y = 0; y < height; ++y) {
-        const std::uint32_t *in = source + size_t(y) * size_t(width);
-        std::uint32_t *out = &across[size_t(y) * size_t(newWidth) * 3];
-        for (int x = 0; x < newWidth; ++x, out += 3)
-            forCell(x, width, newWidth, [&](size_t i, std::uint64_t weight) {
-                out[0] += std::uint32_t(weight * ((in[i] >> 16) & 0xFF));
-                out[1] += std::uint32_t(weight * ((in[i] >> 8) & 0xFF));
-                out[2] += std::uint32_t(weight * (in[i] & 0xFF));
-            });
-    }
-    const std::uint64_t total = static_cast<std::uint64_t>(width) * std::uint64_t(height);
-    for (int y = 0; y < newHeight; ++y)
-        for (int x = 0; x < newWidth; ++x) {
-            std::uint64_t sums[3] = {0, 0, 0};
-            forCell(y, height, newHeight, [&](size_t i, std::uint64_t weight) {
-                const std::uint32_t *cell = &across[(i * size_t(newWidth) + size_t(x)) * 3];
-                for (int k = 0; k < 3; ++k) sums[k] += weight * cell[k];
-            });
-            for (int k = 0; k < 3; ++k) *rgb++ = static_cast<unsigned char>((sums[k] + total / 2) / total);
-        }
-}
-
-}  // namespace
-
 int makeScaledBitmap(const Canvas &canvas, int width, int height, int *bitmap) {
     std::vector<unsigned char> rgb(size_t(width) * size_t(height) * 3);
     const std::vector<std::uint32_t> &pixels = canvas.pixels();
+    auto put = [&](int x, int y, std::uint32_t pixel) {
+        unsigned char *out = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
+        out[0] = static_cast<unsigned char>(pixel >> 16);
+        out[1] = static_cast<unsigned char>(pixel >> 8);
+        out[2] = static_cast<unsigned char>(pixel);
+    };
     if (width == canvas.width() && height == canvas.height()) {
-        unsigned char *out = rgb.data();
-        for (std::uint32_t pixel : pixels) {
-            *out++ = static_cast<unsigned char>(pixel >> 16);
-            *out++ = static_cast<unsigned char>(pixel >> 8);
-            *out++ = static_cast<unsigned char>(pixel);
-        }
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) put(x, y, canvas.pixel(x, y));
     } else {
-        scaleInto(pixels.data(), canvas.width(), canvas.height(), width, height, rgb.data());
+        const int sourceWidth = canvas.width();
+        scaleArea(sourceWidth, canvas.height(), width, height, Window{0, 0, width, height},
+                  [&](int x, int y) { return pixels[size_t(y) * size_t(sourceWidth) + size_t(x)]; },
+                  put);
     }
     return rte::adoptRgbBitmap(width, height, std::move(rgb), bitmap);
 }

@@ -7,7 +7,8 @@
 //    1 .. 32767 (RTE_UIE_INVALID_ATTRIBUTE_VALUE otherwise).
 //  - A control's picture is the control alone on the panel's face (what overlaps it is
 //    left out), drawn even while it is hidden; with its label it is as large as
-//    GetCtrlBoundingRect, without it the control's own rectangle. A timer's picture is
+//    GetCtrlBoundingRect, without it the control's own rectangle and the scale values
+//    a numeric indicator writes under it (ui::drawnRect). A timer's picture is
 //    the panel face, 16 x 16.
 //  - Panel scopes: RTE_DISPLAY_SCOPE_PANEL is the panel's area (0, 0, height, width);
 //    RTE_DISPLAY_SCOPE_FULL adds every shown control outside it. The area's top and
@@ -55,7 +56,7 @@ int drawCtrlPicture(int panel, int control, bool includeLabel, const PictureUse 
     int code;
     ui::Control *c = ui::findControl(m, panel, control, p, code);
     if (!c) return code;
-    Rect r = includeLabel ? ui::boundingRect(*c) : Rect{c->top, c->left, c->height, c->width};
+    Rect r = includeLabel ? ui::boundingRect(*c) : ui::drawnRect(*c);
     if (!fitsBitmap(r.width, r.height)) return RTE_UIE_INVALID_ATTRIBUTE_VALUE;
     const Palette palette = paletteOf(*p);
     Canvas canvas(r.width, r.height, palette.face);

@@ -11,12 +11,24 @@
 //    clipped to its own area, which sits at its top/left in the parent. Hidden
 //    controls and timers are not drawn; a child panel is drawn only while displayed.
 //  - A numeric indicator shows its value in digits (RTE_ATTR_PRECISION digits after the
-//    point, right-aligned) when RTE_ATTR_SHOW_DIGITAL_DISPLAY is 1, on its fill colour
-//    (the panel face when RTE_TRANSPARENT). It shows a bar, filled in proportion to the
-//    value within the range, when the digital display is off or a marker style is set;
-//    with both, the digits take the right end and the bar the rest. Marker styles 1-3
-//    add a tick at every division along the bar's lower edge; the values that styles 2
-//    and 3 name are not drawn (an indicator is usually too low for them).
+//    point for float and double, whole numbers for the integer types; rounded half away
+//    from zero by our own code, so every system writes the same digits), right-aligned,
+//    when RTE_ATTR_SHOW_DIGITAL_DISPLAY is 1, on its fill colour (the panel face when
+//    RTE_TRANSPARENT). It shows a bar, filled in proportion to the value within the
+//    range, when the digital display is off or a marker style is set; with both, the
+//    digits take the right end and the bar the rest. Marker styles 1-3 add a tick at
+//    every division along the bar's lower edge.
+//  - Scale values (marker styles 2 and 3) go on a line of the dialog font under the
+//    control's rectangle (ui::kScaleValuesGap below it), not inside: an indicator is
+//    often lower than a line of text (the progress dialog's is 14 pixels). That line
+//    belongs to the control's bounding rectangle and display picture. Each value is
+//    written as the digits are and centred under its tick (the ends at the bar's inner
+//    edges), then moved just enough to stay within the control's width, so the end
+//    values end up aligned with the control's edges. Style 2 writes the two ends;
+//    style 3 every step-th division, the step the smallest at which neighbouring values
+//    keep 4 pixels apart, so the values shown stay evenly spaced however many
+//    divisions there are. The maximum always shows, and a division too close to it
+//    gives way; when even the two ends would crowd each other, only the minimum shows.
 //  - A ring shows its selected item (escape codes removed) and a small arrow at its
 //    right end; a slide ring has arrows at both ends.
 //  - A list box draws its visible lines from its first visible one; each line's escape
@@ -24,17 +36,25 @@
 //    it, or draw a filled box of a width (framed in the text colour, one line high less
 //    two pixels). The selected line has the selection colour behind it, and its text
 //    in the selected-text colour unless the line sets its own.
-//  - Pictures show their image (a picture ring its selected item's) unscaled, centred
-//    on the control and cut to it; pixels the image's mask leaves out show what is
-//    behind. A picture button and a raised picture sit in a raised two-pixel frame, a
-//    picture ring in a sunken one, a plain picture has none. A dimmed picture has every
-//    other pixel (a checkerboard) covered by the panel's face.
+//  - Pictures show their image (a picture ring its selected item's) in the area inside
+//    their frame by their fit mode: unscaled and centred (the default), stretched to
+//    the area, or scaled to the largest size that fits with its shape kept (each side
+//    rounded to whole pixels, at least 1) and centred; always cut to the area. Scaling
+//    uses the renderer's one area filter (scaleArea), nearest pixels when enlarging by
+//    whole factors, exact means when shrinking. Pixels the image's mask leaves out show
+//    what is behind: for framed pictures their face, for a plain picture the panel;
+//    scaled, a pixel partly left out blends with it. A picture button and a raised
+//    picture sit in a raised two-pixel frame, a picture ring in a sunken one, a plain
+//    picture has none. A dimmed picture has every other pixel (a checkerboard) covered
+//    by the panel's face.
 //  - Fractions (the indicator's bar) are computed in 64-bit integers from the value
 //    rounded to 1/65536 of the range, so x86 and x64 builds fill the same pixels.
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "render/render.h"
 
@@ -93,11 +113,39 @@ long long shareOfRange(const ui::NumericState &n) {
     return std::clamp<long long>(static_cast<long long>(share), 0, 65536);
 }
 
-std::string digitsOf(const ui::NumericState &n) {
-    char text[400];
-    int precision = (n.dataType == RTE_VAL_FLOAT || n.dataType == RTE_VAL_DOUBLE) ? n.precision : 0;
-    std::snprintf(text, sizeof text, "%.*f", precision, n.value);
+// A value as the indicator writes it: whole numbers for the integer data types, float
+// and double with RTE_ATTR_PRECISION digits after the point.
+std::string formatValue(const ui::NumericState &n, double value) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool real = n.dataType == RTE_VAL_FLOAT || n.dataType == RTE_VAL_DOUBLE;
+    const int precision = real ? std::clamp(n.precision, 0, 15) : 0;
+    const double scaled = value * kPowers[precision];
+    if (!(std::fabs(scaled) < 9007199254740992.0)) {  // 2^53: no fraction left to round
+        char text[400];
+        std::snprintf(text, sizeof text, "%.*f", precision, value);
+        return text;
+    }
+    // Rounded here, half away from zero (7.25 to one digit is 7.3), rather than by the
+    // C library, whose handling of ties is its own and need not be the same everywhere.
+    const long long whole = std::llround(scaled);
+    const unsigned long long magnitude = static_cast<unsigned long long>(whole < 0 ? -whole : whole);
+    const auto unit = static_cast<unsigned long long>(kPowers[precision]);
+    std::string text = (whole < 0 ? "-" : "") + std::to_string(magnitude / unit);
+    if (precision > 0) {
+        std::string fraction = std::to_string(magnitude % unit);
+        text += '.';
+        text.append(size_t(precision) - fraction.size(), '0');
+        text += fraction;
+    }
     return text;
+}
+
+std::string digitsOf(const ui::NumericState &n) { return formatValue(n, n.value); }
+
+// The pixel column of division d (0 .. divisions) of a bar `inner` pixels wide.
+int divisionColumn(int inner, int d, int divisions) {
+    return int((static_cast<long long>(inner) * d + divisions / 2) / divisions);
 }
 
 void drawBar(Canvas &canvas, const Palette &palette, const Control &c, int width) {
@@ -108,11 +156,75 @@ void drawBar(Canvas &canvas, const Palette &palette, const Control &c, int width
                 c.dimmed ? palette.shadow : palette.selection);
     if (n.markerStyle == 0) return;
     int tick = std::max(innerHeight / 3, 1);
-    for (int d = 1; d < n.divisions; ++d) {
-        int x = int((static_cast<long long>(inner) * d + n.divisions / 2) / n.divisions);
-        canvas.fill(c.top + kBorder + innerHeight - tick, c.left + kBorder + x, tick, 1,
-                    palette.text);
+    for (int d = 1; d < n.divisions; ++d)
+        canvas.fill(c.top + kBorder + innerHeight - tick,
+                    c.left + kBorder + divisionColumn(inner, d, n.divisions), tick, 1, palette.text);
+}
+
+// One value of the scale, placed: centred under its tick, moved inside the control.
+struct ScaleValue {
+    std::string text;
+    int left, width;
+};
+
+// Values closer than this look like one number.
+constexpr int kValueSpacing = 4;
+
+bool crowded(const ScaleValue &a, const ScaleValue &b) {
+    return a.left + a.width + kValueSpacing > b.left;
+}
+
+// The values at divisions 0 .. divisions (every one measured) of a bar `inner` wide.
+std::vector<ScaleValue> placeScaleValues(const Control &c, int inner) {
+    const ui::NumericState &n = c.numeric;
+    std::vector<ScaleValue> values;
+    for (int d = 0; d <= n.divisions; ++d) {
+        // Interpolated as a weighted sum, which cannot overflow on the widest ranges.
+        double share = double(d) / n.divisions;
+        double value = d == n.divisions ? n.maximum : n.minimum * (1 - share) + n.maximum * share;
+        ScaleValue v{formatValue(n, value), 0, 0};
+        v.width = fonts::measureText(ui::dialogFont(), v.text.data(), v.text.size()).width;
+        int centre = c.left + kBorder + divisionColumn(inner, d, n.divisions);
+        v.left = std::max(c.left, std::min(centre - v.width / 2, c.left + c.width - v.width));
+        values.push_back(std::move(v));
     }
+    return values;
+}
+
+// Which divisions get their value: both ends for style 2; for style 3 every step-th
+// division, the step the smallest at which no two neighbours crowd each other. The
+// maximum always shows (a division too close to it gives way) unless it would crowd
+// the minimum.
+std::vector<int> shownDivisions(const std::vector<ScaleValue> &values, int style) {
+    const int last = int(values.size()) - 1;
+    if (crowded(values[0], values[size_t(last)])) return {0};
+    for (int step = style == 3 ? 1 : last; step <= last; ++step) {
+        std::vector<int> shown;
+        for (int d = 0; d < last; d += step) shown.push_back(d);
+        while (shown.size() > 1 && crowded(values[size_t(shown.back())], values[size_t(last)]))
+            shown.pop_back();
+        shown.push_back(last);
+        bool apart = true;
+        for (size_t k = 1; k < shown.size() && apart; ++k)
+            apart = !crowded(values[size_t(shown[k - 1])], values[size_t(shown[k])]);
+        if (apart) return shown;
+    }
+    return {0};
+}
+
+// The scale's values on their line under the control (marker styles 2 and 3).
+int drawScaleValues(Canvas &canvas, const Palette &palette, const Control &c, int barWidth) {
+    const int inner = std::max(barWidth - 2 * kBorder, 0);
+    const int top = c.top + c.height + ui::kScaleValuesGap;
+    std::vector<ScaleValue> values = placeScaleValues(c, inner);
+    ClipScope scope(canvas);
+    canvas.clipTo(top, c.left, ui::labelLineHeight(), c.width);
+    for (int d : shownDivisions(values, c.numeric.markerStyle)) {
+        const ScaleValue &v = values[size_t(d)];
+        if (int code = drawText(canvas, ui::dialogFont(), v.text, v.left, top, captionColor(palette, c)))
+            return code;
+    }
+    return 0;
 }
 
 int drawNumeric(Canvas &canvas, const Palette &palette, const Control &c) {
@@ -129,6 +241,8 @@ int drawNumeric(Canvas &canvas, const Palette &palette, const Control &c) {
         canvas.fill(c.top, c.left, c.height, barWidth, back);
         drawBar(canvas, palette, c, barWidth);
         sunken(canvas, palette, c.top, c.left, c.height, barWidth);
+        if (n.markerStyle >= 2)
+            if (int code = drawScaleValues(canvas, palette, c, barWidth)) return code;
     }
     if (digits.empty()) return 0;
     int left = bar ? c.left + barWidth : c.left, width = bar ? c.width - barWidth : c.width;
@@ -248,17 +362,69 @@ std::uint32_t imagePixel(const bitmaps::Image &image, const unsigned char *row, 
     return std::uint32_t(image.colorTable[size_t(index)]);
 }
 
-// An image at (left, top), unscaled; pixels its mask leaves out are not drawn.
-void drawImage(Canvas &canvas, const bitmaps::Image &image, int left, int top) {
-    const size_t maskRow = size_t(RTE_BITMAP_MASK_ROW_BYTES(image.width));
-    for (int y = 0; y < image.height; ++y) {
-        const unsigned char *row = &image.bits[size_t(y) * size_t(image.rowBytes)];
-        const unsigned char *mask = image.mask.empty() ? nullptr : &image.mask[size_t(y) * maskRow];
-        for (int x = 0; x < image.width; ++x) {
-            if (mask && !(mask[x / 8] & (0x80 >> (x % 8)))) continue;
-            canvas.blend(left + x, top + y, imagePixel(image, row, x), 255);
+// Where an image goes in an area, by fit mode: its top left and size.
+Rect fittedPlace(int mode, const Rect &area, int imageWidth, int imageHeight) {
+    long long width = imageWidth, height = imageHeight;
+    if (mode == RTE_FIT_STRETCHED) {
+        width = area.width, height = area.height;
+    } else if (mode == RTE_FIT_ASPECT) {
+        // The side that limits the scaling fills the area, the other keeps the shape.
+        if (static_cast<long long>(imageWidth) * area.height >=
+            static_cast<long long>(imageHeight) * area.width) {
+            width = area.width;
+            height = (static_cast<long long>(imageHeight) * area.width + imageWidth / 2) / imageWidth;
+        } else {
+            height = area.height;
+            width = (static_cast<long long>(imageWidth) * area.height + imageHeight / 2) / imageHeight;
         }
+        width = std::max(width, 1LL), height = std::max(height, 1LL);
     }
+    return {int(area.top + (area.height - height) / 2), int(area.left + (area.width - width) / 2),
+            int(height), int(width)};
+}
+
+// A channel of a colour averaged with the coverage it came with, divided back out.
+std::uint32_t uncovered(std::uint32_t pixel, int coverage) {
+    std::uint32_t out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        int channel = int((pixel >> shift) & 0xFF);
+        out |= std::uint32_t(std::min((channel * 255 + coverage / 2) / coverage, 255)) << shift;
+    }
+    return out;
+}
+
+// An image scaled into place (unscaled when its size is the image's), made only where
+// the canvas's clipping lets it show. Pixels its mask leaves out are not drawn; scaled,
+// the mask is averaged like the colours, so a cell partly left out blends with what is
+// behind it in proportion.
+void drawImage(Canvas &canvas, const bitmaps::Image &image, const Rect &place) {
+    const Canvas::Clip clip = canvas.clip();
+    const long long x = static_cast<long long>(canvas.originX()) + place.left;
+    const long long y = static_cast<long long>(canvas.originY()) + place.top;
+    auto within = [](long long v, int size) { return int(std::clamp<long long>(v, 0, size)); };
+    const Window window{within(clip.x0 - x, place.width), within(clip.y0 - y, place.height),
+                        within(clip.x1 - x, place.width), within(clip.y1 - y, place.height)};
+    if (window.x0 >= window.x1 || window.y0 >= window.y1) return;
+    const size_t maskRow = size_t(RTE_BITMAP_MASK_ROW_BYTES(image.width));
+    auto source = [&](int sx, int sy) -> std::uint32_t {
+        if (!image.mask.empty() && !(image.mask[size_t(sy) * maskRow + size_t(sx / 8)] & (0x80 >> (sx % 8))))
+            return 0;  // no colour, no coverage
+        return 0xFF000000u | imagePixel(image, &image.bits[size_t(sy) * size_t(image.rowBytes)], sx);
+    };
+    if (place.width == image.width && place.height == image.height) {  // unscaled: as it is
+        for (int py = window.y0; py < window.y1; ++py)
+            for (int px = window.x0; px < window.x1; ++px)
+                if (std::uint32_t pixel = source(px, py))
+                    canvas.blend(place.left + px, place.top + py, pixel & 0xFFFFFF, 255);
+        return;
+    }
+    scaleArea(image.width, image.height, place.width, place.height, window, source,
+              [&](int px, int py, std::uint32_t pixel) {
+                  int coverage = int(pixel >> 24);
+                  if (coverage == 0) return;
+                  std::uint32_t color = coverage == 255 ? pixel & 0xFFFFFF : uncovered(pixel, coverage);
+                  canvas.blend(place.left + px, place.top + py, color, coverage);
+              });
 }
 
 int drawPicture(Canvas &canvas, const Palette &palette, const Control &c) {
@@ -272,11 +438,12 @@ int drawPicture(Canvas &canvas, const Palette &palette, const Control &c) {
             raised(canvas, palette, c.top, c.left, c.height, c.width);
     }
     const int inset = framed ? kBorder : 0;
+    const Rect area{c.top + inset, c.left + inset, c.height - 2 * inset, c.width - 2 * inset};
     ClipScope scope(canvas);
-    canvas.clipTo(c.top + inset, c.left + inset, c.height - 2 * inset, c.width - 2 * inset);
-    if (ui::ImageRef image = ui::shownImage(c))
-        drawImage(canvas, *image, c.left + (c.width - image->width) / 2,
-                  c.top + (c.height - image->height) / 2);
+    canvas.clipTo(area.top, area.left, area.height, area.width);
+    ui::ImageRef image = ui::shownImage(c);
+    if (image && area.height > 0 && area.width > 0)
+        drawImage(canvas, *image, fittedPlace(c.fitMode, area, image->width, image->height));
     if (c.dimmed)  // a dimmed picture is covered by every other pixel of the face
         for (int y = c.top; y < c.top + c.height; ++y)
             for (int x = c.left + (y & 1); x < c.left + c.width; x += 2)

@@ -7,6 +7,7 @@
 #ifndef RTE_RENDER_RENDER_H
 #define RTE_RENDER_RENDER_H
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -122,10 +123,62 @@ using PictureUse = std::function<int(const Canvas &)>;
 int drawPanelPicture(int panel, int scope, const Rect &area, const PictureUse &use);
 
 // Makes a 24-bit engine bitmap (red, green, blue) of the canvas, scaled to width x
-// height with an area-averaging filter (each output pixel the mean of the source
-// pixels under it, weighted by how much of each it covers, in exact integers).
-// Never reports; 0 or a code.
+// height with scaleArea. Never reports; 0 or a code.
 int makeScaledBitmap(const Canvas &canvas, int width, int height, int *bitmap);
+
+// The source pixels under output cell k of a line of `count` pixels cut into
+// `newCount` cells, with their weights (in 1 / newCount pixel; they add up to count).
+template <typename Visit>
+void forCell(int k, int count, int newCount, Visit visit) {
+    long long cellStart = static_cast<long long>(k) * count, cellEnd = cellStart + count;
+    for (long long i = cellStart / newCount; i <= (cellEnd - 1) / newCount; ++i) {
+        long long from = std::max(cellStart, i * newCount);
+        long long to = std::min(cellEnd, (i + 1) * newCount);
+        visit(int(i), static_cast<std::uint64_t>(to - from));
+    }
+}
+
+// The output window of a scaling: columns x0..x1 and rows y0..y1 (ends excluded).
+struct Window {
+    int x0, y0, x1, y1;
+};
+
+// The area filter, for every picture the renderer scales: a width x height source cut
+// into newWidth x newHeight cells of exactly width / newWidth by height / newHeight
+// pixels; each output pixel is the mean of the source pixels its cell covers, weighted
+// by how much of each it covers, rounded half up, in exact integers. Halving averages
+// 2 x 2 blocks; doubling repeats each pixel. Four 8-bit channels (0xAARRGGBB) are
+// averaged alike. Only the window's pixels are made, row by row, so a large scaled
+// picture costs memory for one row of its window only.
+//   source(x, y) -> std::uint32_t;  sink(x, y, std::uint32_t)
+template <typename Source, typename Sink>
+void scaleArea(int width, int height, int newWidth, int newHeight, Window window,
+               Source source, Sink sink) {
+    const std::uint64_t total = static_cast<std::uint64_t>(width) * std::uint64_t(height);
+    const int columns = window.x1 - window.x0;
+    if (columns <= 0) return;
+    std::vector<std::uint64_t> sums(size_t(columns) * 4);
+    for (int y = window.y0; y < window.y1; ++y) {
+        std::fill(sums.begin(), sums.end(), 0);
+        forCell(y, height, newHeight, [&](int sy, std::uint64_t rowWeight) {
+            for (int x = window.x0; x < window.x1; ++x) {
+                std::uint64_t *sum = &sums[size_t(x - window.x0) * 4];
+                forCell(x, width, newWidth, [&](int sx, std::uint64_t weight) {
+                    std::uint32_t pixel = source(sx, sy);
+                    weight *= rowWeight;
+                    for (int k = 0; k < 4; ++k) sum[k] += weight * ((pixel >> (24 - 8 * k)) & 0xFF);
+                });
+            }
+        });
+        for (int x = window.x0; x < window.x1; ++x) {
+            const std::uint64_t *sum = &sums[size_t(x - window.x0) * 4];
+            std::uint32_t pixel = 0;
+            for (int k = 0; k < 4; ++k)
+                pixel |= std::uint32_t((sum[k] + total / 2) / total) << (24 - 8 * k);
+            sink(x, y, pixel);
+        }
+    }
+}
 
 }  // namespace rte::render
 

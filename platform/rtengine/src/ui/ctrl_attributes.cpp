@@ -277,6 +277,11 @@ constexpr CtrlAttribute kCtrlAttributes[] = {
          c.shortcutKey = v.i;
          return 0;
      }},
+    {RTE_ATTR_FIT_MODE, ValueKind::Int, kPictureKinds,
+     [](const Panel &, const Control &c, AttrValue &v) { v.i = c.fitMode; return 0; },
+     [](Panel &, Control &c, const AttrValue &v) {
+         return setInRange(c.fitMode, v.i, RTE_FIT_CENTERED, RTE_FIT_ASPECT);
+     }},
     {RTE_ATTR_INTERVAL, ValueKind::Double, kTimer,
      [](const Panel &, const Control &c, AttrValue &v) { v.d = c.timer.interval; return 0; },
      [](Panel &, Control &c, const AttrValue &v) {

@@ -129,8 +129,19 @@ void moveFocus(int panel, int control) {
     if (control) deliverToControl(panel, control, EVENT_GOT_FOCUS, 0, 0);
 }
 
+int scaleValuesHeight(const Control &c) {
+    if (!c.is(kNumeric) || c.numeric.markerStyle < 2) return 0;
+    return kScaleValuesGap + labelLineHeight();
+}
+
+Rect drawnRect(const Control &c) {
+    return {c.top, c.left, c.height + scaleValuesHeight(c), c.width};
+}
+
 Rect boundingRect(const Control &c) {
-    int top = c.top, left = c.left, bottom = c.top + c.height, right = c.left + c.width;
+    Rect drawn = drawnRect(c);
+    int top = drawn.top, left = drawn.left, bottom = drawn.top + drawn.height,
+        right = drawn.left + drawn.width;
     if (c.hasLabel()) {
         top = std::min(top, c.labelTop());
         left = std::min(left, c.labelLeft());

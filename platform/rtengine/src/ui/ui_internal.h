@@ -184,6 +184,7 @@ struct Control {
     TextFont textFont;         // kinds in kTextFontKinds
     std::vector<ListItem> items;  // kinds in kListKinds
     ImageRef picture;             // kPicture
+    int fitMode = RTE_FIT_CENTERED;  // kPictureKinds
     int selected = -1;         // index of the selected item, -1: none
     int firstVisible = 0;      // a list box's top line
     int visibleLines = 5;      // a list box's lines shown
@@ -387,6 +388,13 @@ void windowPlaced(int panel, int event, int data1, int data2);
 int discardPanel(int handle);
 int discardControl(int panel, int control);
 
+// A numeric indicator with marker style 2 or 3 writes its scale values on a line of
+// the dialog font this many pixels under its rectangle.
+constexpr int kScaleValuesGap = 1;
+// The height that line adds below the control (gap included); 0 when it has none.
+int scaleValuesHeight(const Control &c);
+// The control's rectangle with what it draws outside it (its scale values), no label.
+Rect drawnRect(const Control &c);
 // The bounding rectangle of a control and its label.
 Rect boundingRect(const Control &c);
 
