@@ -145,8 +145,13 @@ int makeScaledBitmap(const Canvas &canvas, int width, int height, int *bitmap) {
         out[2] = static_cast<unsigned char>(pixel);
     };
     if (width == canvas.width() && height == canvas.height()) {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) put(x, y, canvas.pixel(x, y));
+        // The common case, a picture at its drawn size: one pass over the pixels.
+        unsigned char *out = rgb.data();
+        for (std::uint32_t pixel : pixels) {
+            *out++ = static_cast<unsigned char>(pixel >> 16);
+            *out++ = static_cast<unsigned char>(pixel >> 8);
+            *out++ = static_cast<unsigned char>(pixel);
+        }
     } else {
         const int sourceWidth = canvas.width();
         scaleArea(sourceWidth, canvas.height(), width, height, Window{0, 0, width, height},
