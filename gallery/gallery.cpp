@@ -78,6 +78,19 @@ int addCtrl(int panel, int style, const char *label, int top, int left) {
     return id;
 }
 
+// A numeric indicator drawn as a bar with a scale: its range, marker style, width and
+// value; the caller adds what else it shows.
+int addScale(int panel, const char *label, int top, int left, double min, double max, int markerStyle,
+             int width, double value) {
+    int id = addCtrl(panel, RTE_CTRL_NUMERIC_INDICATOR, label, top, left);
+    check(SetCtrlAttribute(panel, id, RTE_ATTR_MIN_VALUE, min), "min");
+    check(SetCtrlAttribute(panel, id, RTE_ATTR_MAX_VALUE, max), "max");
+    check(SetCtrlAttribute(panel, id, RTE_ATTR_MARKER_STYLE, markerStyle), "markers");
+    check(SetCtrlAttribute(panel, id, RTE_ATTR_WIDTH, width), "width");
+    check(SetCtrlVal(panel, id, value), "SetCtrlVal");
+    return id;
+}
+
 void everyControl() {
     int panel = NewPanel(0, "Every control", 0, 0, 400, 420);
     check(panel, "NewPanel");
@@ -88,13 +101,8 @@ void everyControl() {
     (void)ok;
     int number = addCtrl(panel, RTE_CTRL_NUMERIC_INDICATOR, "Temperature", 90, 10);
     check(SetCtrlVal(panel, number, 21.5), "SetCtrlVal");
-    int bar = addCtrl(panel, RTE_CTRL_NUMERIC_INDICATOR, "Progress", 90, 130);
-    check(SetCtrlAttribute(panel, bar, RTE_ATTR_MIN_VALUE, 0.0), "min");
-    check(SetCtrlAttribute(panel, bar, RTE_ATTR_MAX_VALUE, 100.0), "max");
-    check(SetCtrlAttribute(panel, bar, RTE_ATTR_MARKER_STYLE, 3), "markers");
+    int bar = addScale(panel, "Progress", 90, 130, 0.0, 100.0, 3, 160, 65.0);
     check(SetCtrlAttribute(panel, bar, RTE_ATTR_DIVISIONS, 4), "divisions");
-    check(SetCtrlAttribute(panel, bar, RTE_ATTR_WIDTH, 160), "width");
-    check(SetCtrlVal(panel, bar, 65.0), "SetCtrlVal");
     int color = addCtrl(panel, RTE_CTRL_COLOR_NUM, "Colour", 90, 310);
     check(SetCtrlVal(panel, color, 0x3366CC), "SetCtrlVal");
     int ring = addCtrl(panel, RTE_CTRL_RING, "Ring", 160, 10);
@@ -143,14 +151,9 @@ void everyControl() {
         check(SetCtrlAttribute(panel, id, RTE_ATTR_FIT_MODE, f.fitMode), "fit mode");
         check(SetCtrlBitmap(panel, id, 0, image), "SetCtrlBitmap");
     }
-    int scale = addCtrl(panel, RTE_CTRL_NUMERIC_INDICATOR, "Scale", 330, 270);
-    check(SetCtrlAttribute(panel, scale, RTE_ATTR_MIN_VALUE, -1.5), "min");
-    check(SetCtrlAttribute(panel, scale, RTE_ATTR_MAX_VALUE, 2.5), "max");
+    int scale = addScale(panel, "Scale", 330, 270, -1.5, 2.5, 2, 140, 1.0);
     check(SetCtrlAttribute(panel, scale, RTE_ATTR_PRECISION, 1), "precision");
     check(SetCtrlAttribute(panel, scale, RTE_ATTR_SHOW_DIGITAL_DISPLAY, 0), "digits");
-    check(SetCtrlAttribute(panel, scale, RTE_ATTR_MARKER_STYLE, 2), "markers");
-    check(SetCtrlAttribute(panel, scale, RTE_ATTR_WIDTH, 140), "width");
-    check(SetCtrlVal(panel, scale, 1.0), "SetCtrlVal");
     DiscardBitmap(image);
     addCtrl(panel, RTE_CTRL_TIMER, "timer (not drawn)", 0, 0);
     savePanel(panel, "controls.png");
