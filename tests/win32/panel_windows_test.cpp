@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "rtengine.h"
+#include "screen_support.h"
 #include "thread_support.h"
 #include "toolbox.h"
 #include "ui_support.h"
 
+using testing_support::clientOnScreen;
 using testing_support::ctrlInt;
 using testing_support::EventLog;
 using testing_support::Gate;
@@ -34,13 +36,6 @@ HWND windowOf(int panel) {
     void *window = reinterpret_cast<void *>(0xDEADBEEF);
     EXPECT_EQ(GetPanelAttribute(panel, RTE_ATTR_SYSTEM_WINDOW, &window), 0);
     return static_cast<HWND>(window);
-}
-
-RECT clientOnScreen(HWND window) {
-    RECT client = {};
-    GetClientRect(window, &client);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT *>(&client), 2);
-    return client;
 }
 
 // The window shows the panel's place and size as its client area.
