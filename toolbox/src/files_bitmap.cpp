@@ -135,15 +135,24 @@ size_t swapRedBlue32Portable(const unsigned char *from, unsigned char *to, size_
 // The byte of a run of 24-bit pixels that goes to byte `at` of the file's run.
 constexpr int swappedSource(int at) { return at - at % 3 + 2 - at % 3; }
 
-// Byte shuffle control that gathers, for 16-byte output register `out` of a 48-byte
-// step, the bytes that come from input register `in` (zero elsewhere, to be combined).
-__attribute__((target("ssse3"))) __m128i gatherControl(int out, int in) {
-    alignas(16) signed char control[16];
-    for (int b = 0; b < 16; ++b) {
-        int source = swappedSource(16 * out + b);
-        control[b] = static_cast<signed char>(source / 16 == in ? source % 16 : -1);
+// Byte shuffle controls that gather, for 16-byte output register `out` of a 48-byte
+// step, the bytes that come from input register `in` (zero elsewhere, to be combined):
+// made once, at compile time, for the pairs that meet.
+struct GatherControls {
+    alignas(16) signed char bytes[3][3][16] = {};
+    constexpr GatherControls() {
+        for (int out = 0; out < 3; ++out)
+            for (int in = 0; in < 3; ++in)
+                for (int b = 0; b < 16; ++b) {
+                    int source = swappedSource(16 * out + b);
+                    bytes[out][in][b] = static_cast<signed char>(source / 16 == in ? source % 16 : -1);
+                }
     }
-    return _mm_load_si128(reinterpret_cast<const __m128i *>(control));
+};
+constexpr GatherControls kGather;
+
+__attribute__((target("ssse3"))) __m128i gatherControl(int out, int in) {
+    return _mm_load_si128(reinterpret_cast<const __m128i *>(kGather.bytes[out][in]));
 }
 
 // Sixteen pixels (48 bytes, three registers) a step. A pixel's bytes cross a register
